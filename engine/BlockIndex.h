@@ -1,0 +1,27 @@
+// The block index: every known block (BID -> file offset and size) in a
+// height-balanced search tree, filled by the BBT walk and the page scan.
+// Lookups ignore bit 0 of the BID; equal keys are kept ([MS-PST] 2.2.2.2).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+struct tpstfile;
+
+struct tblockentry {
+    int64_t bid = 0; // the BID as inserted: the key
+    int64_t ib = 0;  // file offset of the block's data
+    uint64_t cb = 0; // data bytes, without padding or trailer
+    std::unique_ptr<tblockentry> pGreater;
+    std::unique_ptr<tblockentry> pLesser; // smaller or equal keys
+    int32_t balance = 0;                  // height(greater) - height(lesser)
+};
+
+// The entry whose bid equals `bid` with bit 0 cleared, or null (always null for BID 0).
+tblockentry* FindBlock(tpstfile* file, uint64_t bid);
+
+// Links `entry` into the index, which takes ownership. The key is the BID as
+// given (bit 0 not cleared). Does not count cBlocks: the callers do.
+void InsertBlock(tpstfile* file, std::unique_ptr<tblockentry> entry);
+
+void FreeBlockIndex(tpstfile* file);

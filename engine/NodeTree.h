@@ -1,0 +1,63 @@
+// The node tree: every NBT entry as a forest of tnodeentry records, each node
+// under its parent NID. A node whose parent is absent stays top-level until
+// the parent arrives and adopts it. Lookups by NID use maps beside the forest
+// but answer exactly as a pre-order walk of the forest would.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+struct tpstfile;
+struct tblockentry;
+
+struct tnodeentry {
+    uint64_t nid = 0;
+    uint64_t nidParent = 0;
+    tblockentry* pSubBlock = nullptr;  // resolved once, at insertion
+    tblockentry* pDataBlock = nullptr; // resolved once, at insertion
+    uint32_t cChildren = 0;
+    uint32_t cItems = 0; // kept by the item collection
+    tnodeentry* pPrev = nullptr;
+    tnodeentry* pNext = nullptr;
+    tnodeentry* pParent = nullptr;
+    tnodeentry* pFirstChild = nullptr;
+    tnodeentry* pLastChild = nullptr;
+    int32_t nFolderKind = 0; // kept by the item collection
+    uint64_t bidSub = 0;
+    uint64_t bidData = 0;
+
+    // Bookkeeping of the lookup maps, not part of the file's data.
+    uint64_t listSeq = 0;           // rises with every append: orders siblings
+    tnodeentry* pSameNid = nullptr; // next node that carries the same NID
+    bool fTopLevel = false;         // linked into the top-level list
+};
+
+// Owner of the node records and the maps that make lookups fast.
+struct tnodestore {
+    std::vector<std::unique_ptr<tnodeentry>> owned;
+    std::unordered_map<uint64_t, tnodeentry*> byNid; // head of each same-NID chain
+    // Top-level nodes waiting for their parent, by parent NID, in list order.
+    std::unordered_map<uint64_t, std::vector<tnodeentry*>> orphansByParent;
+    uint64_t nextSeq = 0;
+};
+
+// Links `node` into the forest (the tree takes ownership): adopts the
+// top-level nodes that name it as parent, then places it under its parent or
+// at the top level. Never links a node under one of its own descendants.
+// Returns the record now owned by the tree. cNodes is counted by the callers.
+tnodeentry* InsertNode(tpstfile* file, std::unique_ptr<tnodeentry> node);
+
+// The first node with this NID in pre-order, or null.
+tnodeentry* FindNode(tpstfile* file, uint64_t nid);
+
+void FreeNodeTree(tpstfile* file);
+
+// Primitives for the layers that reshape the tree after loading. A node is
+// never placed under itself or one of its descendants: AppendChild refuses
+// (returns false) and leaves the node where it was.
+void UnlinkNode(tpstfile* file, tnodeentry* node);
+void AppendTopLevel(tpstfile* file, tnodeentry* node);
+bool AppendChild(tpstfile* file, tnodeentry* parent, tnodeentry* node);
+bool IsAncestorOrSelf(const tnodeentry* ancestor, const tnodeentry* node);

@@ -1,0 +1,131 @@
+// The growable byte buffer and its UTF-16LE to UTF-8 conversion.
+#include "support/uvbuf.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace {
+
+// Sizes are 32-bit by design; a request beyond that is an allocation the
+// process cannot make, reported the way an exhausted heap would be.
+int32_t CheckedSize(int64_t n) {
+    if (n > std::numeric_limits<int32_t>::max()) throw std::bad_alloc();
+    return int32_t(n);
+}
+
+uint16_t Unit(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
+
+// Bytes needed for one code point in UTF-8.
+int Utf8Length(uint32_t cp) {
+    return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
+}
+
+void PutUtf8(uint8_t* out, uint32_t cp, int len) {
+    static const uint8_t lead[5] = {0, 0, 0xC0, 0xE0, 0xF0};
+    for (int i = len - 1; i > 0; --i) {
+        out[i] = uint8_t(0x80 | (cp & 0x3F));
+        cp >>= 6;
+    }
+    out[0] = uint8_t(lead[len] | cp);
+}
+
+// The code point that starts at unit i of `units` UTF-16LE units, and how
+// many units it takes.
+uint32_t NextCodePoint(const uint8_t* wide, int32_t units, int32_t i, int32_t& taken) {
+    uint16_t u = Unit(wide + 2 * i);
+    taken = 1;
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
+        uint16_t low = Unit(wide + 2 * (i + 1));
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+            taken = 2;
+            return 0x10000 + ((uint32_t(u) - 0xD800) << 10) + (low - 0xDC00);
+        }
+    }
+    if (u >= 0xD800 && u <= 0xDFFF) return 0xFFFD;
+    return u;
+}
+
+} // namespace
+
+std::unique_ptr<ByteBuffer> ByteBuffer::Create(int32_t capacity) {
+    auto buffer = std::make_unique<ByteBuffer>();
+    buffer->Reserve(capacity);
+    return buffer;
+}
+
+void ByteBuffer::Reserve(int32_t n) {
+    Length = 0;
+    if (Capacity < n) {
+        Data = std::make_unique_for_overwrite<uint8_t[]>(size_t(n));
+        Capacity = n;
+    }
+}
+
+void ByteBuffer::Grow(int32_t n) {
+    if (n <= 0) return;
+    if (Capacity == 0) {
+        Reserve(n);
+        return;
+    }
+    if (int64_t(Length) + n <= Capacity) return;
+    int64_t increment = n;
+    int64_t half = (3 * int64_t(Capacity)) / 2;
+    if (int64_t(Length) + n < half) increment = half;
+    int32_t newCapacity = CheckedSize(Capacity + increment);
+    auto block = std::make_unique_for_overwrite<uint8_t[]>(size_t(newCapacity));
+    if (Length > 0) std::memcpy(block.get(), Data.get(), size_t(Length));
+    Data = std::move(block);
+    Capacity = newCapacity;
+}
+
+void ByteBuffer::Assign(const void* source, int32_t n) {
+    if (n < 0) n = 0;
+    Reserve(n);
+    if (n > 0) std::memcpy(Data.get(), source, size_t(n));
+    Length = n;
+}
+
+void ByteBuffer::Append(const void* source, int32_t n) {
+    if (Length == 0) {
+        Assign(source, n);
+        return;
+    }
+    if (n <= 0) return;
+    Grow(n);
+    std::memcpy(Data.get() + Length, source, size_t(n));
+    Length += n;
+}
+
+bool ByteBuffer::HasWideTerminator(const uint8_t* bytes, int32_t n) {
+    if (!bytes) return false;
+    for (int32_t i = 0; i + 1 < n; i += 2)
+        if (bytes[i] == 0 && bytes[i + 1] == 0) return true;
+    return false;
+}
+
+int32_t ByteBuffer::WideToAnsi(const uint8_t* wide, int32_t n) {
+    if (Capacity < 2) Reserve(2);
+    Length = 0;
+    if (!HasWideTerminator(wide, n)) return -1;
+    const int32_t units = n / 2;
+    const int32_t room = Capacity - Length;
+    int32_t written = 0;
+    for (int32_t i = 0; i < units;) {
+        int32_t taken = 1;
+        uint32_t cp = NextCodePoint(wide, units, i, taken);
+        int len = Utf8Length(cp);
+        if (written + len > room) return -1; // the text does not fit: nothing counts as written
+        PutUtf8(Data.get() + written, cp, len);
+        written += len;
+        i += taken;
+    }
+    Length = written;
+    return written >= 1 ? written : -1;
+}
+
+void ByteBuffer::Free(std::unique_ptr<ByteBuffer>& buffer) {
+    buffer.reset();
+}

@@ -1,0 +1,107 @@
+// The growable byte buffer: its growth figures, and the UTF-16LE to UTF-8
+// conversion with its room limit and failure rules.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/uvbuf.h"
+
+namespace {
+
+std::unique_ptr<ByteBuffer> Full16k() {
+    auto b = ByteBuffer::Create(16384);
+    std::vector<uint8_t> fill(16384, 'x');
+    b->Assign(fill.data(), 16384);
+    return b;
+}
+
+TEST(ByteBuffer, GrowthFigures) {
+    std::vector<uint8_t> more(30000, 'y');
+    auto small = Full16k();
+    small->Append(more.data(), 2); // a little more: two and a half times the capacity
+    EXPECT_EQ(small->Capacity, 40960);
+    EXPECT_EQ(small->Length, 16386);
+    EXPECT_EQ(small->Data[16383], 'x');
+    EXPECT_EQ(small->Data[16384], 'y');
+
+    auto large = Full16k();
+    large->Append(more.data(), 30000); // a lot more: exactly what was asked
+    EXPECT_EQ(large->Capacity, 46384);
+    EXPECT_EQ(large->Length, 46384);
+
+    auto empty = ByteBuffer::Create(16384);
+    empty->Append(more.data(), 20000); // Append to an empty buffer is Assign
+    EXPECT_EQ(empty->Capacity, 20000);
+    EXPECT_EQ(empty->Length, 20000);
+
+    // Reserve never shrinks and empties; Grow of 0 or within room does nothing.
+    empty->Reserve(10);
+    EXPECT_EQ(empty->Capacity, 20000);
+    EXPECT_EQ(empty->Length, 0);
+    empty->Grow(0);
+    empty->Grow(19999);
+    EXPECT_EQ(empty->Capacity, 20000);
+
+    ByteBuffer fresh;
+    fresh.Grow(7); // a buffer without storage reserves exactly the request
+    EXPECT_EQ(fresh.Capacity, 7);
+    ByteBuffer::Free(empty);
+    EXPECT_EQ(empty, nullptr);
+}
+
+TEST(ByteBuffer, WideTerminatorOnlyAtEvenOffsets) {
+    const uint8_t odd[] = {0x41, 0x00, 0x00, 0x42, 0x00};
+    EXPECT_FALSE(ByteBuffer::HasWideTerminator(odd, 5)); // the zero pair at 1..2 is misaligned
+    const uint8_t even[] = {0x41, 0x00, 0x00, 0x00};
+    EXPECT_TRUE(ByteBuffer::HasWideTerminator(even, 4));
+    EXPECT_FALSE(ByteBuffer::HasWideTerminator(even, 3)); // the pair must lie inside n
+}
+
+TEST(ByteBuffer, WideToAnsiWritesUtf8WithTerminator) {
+    auto out = ByteBuffer::Create(16384);
+    const uint8_t ab[] = {0x41, 0x00, 0x42, 0x00, 0x00, 0x00};
+    ASSERT_EQ(out->WideToAnsi(ab, 6), 3);
+    EXPECT_EQ(out->Length, 3);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out->Data.get()), 3), std::string("AB\0", 3));
+
+    const uint8_t cyrillic[] = {0x16, 0x04, 0x00, 0x00}; // U+0416
+    ASSERT_EQ(out->WideToAnsi(cyrillic, 4), 3);
+    EXPECT_EQ(out->Data[0], 0xD0);
+    EXPECT_EQ(out->Data[1], 0x96);
+
+    const uint8_t pair[] = {0x3D, 0xD8, 0x00, 0xDE, 0x00, 0x00}; // U+1F600
+    ASSERT_EQ(out->WideToAnsi(pair, 6), 5);
+    EXPECT_EQ(out->Data[0], 0xF0);
+
+    const uint8_t lone[] = {0x00, 0xD8, 0x41, 0x00, 0x00, 0x00}; // unpaired high surrogate
+    ASSERT_EQ(out->WideToAnsi(lone, 6), 5);
+    EXPECT_EQ(out->Data[0], 0xEF);
+    EXPECT_EQ(out->Data[1], 0xBF);
+    EXPECT_EQ(out->Data[2], 0xBD);
+    EXPECT_EQ(out->Data[3], 'A');
+}
+
+TEST(ByteBuffer, WideToAnsiFailures) {
+    auto out = ByteBuffer::Create(16384);
+    const uint8_t noTerminator[] = {0x41, 0x00, 0x42, 0x00, 0x00};
+    EXPECT_EQ(out->WideToAnsi(noTerminator, 5), -1);
+    EXPECT_EQ(out->Length, 0);
+
+    // 16383 letters and the terminator fit exactly; one letter more does not.
+    std::vector<uint8_t> wide;
+    for (int i = 0; i < 16383; ++i)
+        wide.insert(wide.end(), {'a', 0});
+    wide.insert(wide.end(), {0, 0});
+    EXPECT_EQ(out->WideToAnsi(wide.data(), int32_t(wide.size())), 16384);
+    wide.insert(wide.begin(), {'a', 0});
+    EXPECT_EQ(out->WideToAnsi(wide.data(), int32_t(wide.size())), -1);
+    EXPECT_EQ(out->Length, 0);
+    EXPECT_EQ(out->Capacity, 16384); // the buffer is never enlarged for the text
+
+    ByteBuffer tiny; // a buffer without room gets 2 bytes: enough for "" only
+    const uint8_t one[] = {0x41, 0x00, 0x00, 0x00};
+    EXPECT_EQ(tiny.WideToAnsi(one, 4), 2);
+    EXPECT_EQ(tiny.Capacity, 2);
+}
+
+} // namespace

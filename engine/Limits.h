@@ -20,6 +20,12 @@ inline constexpr int kMaxSubnodeDepth = 16;
 // refuses such a tree before its buffer is grown.
 inline constexpr uint64_t kMaxDataTreeBytes = 64ull << 20;
 
+// An attachment kept under an XXBLOCK is expanded into one buffer of the
+// size the XXBLOCK declares. Such data is read whole like any data tree, so
+// a declared size above what the data tree reader delivers is refused before
+// the buffer is allocated.
+inline constexpr uint64_t kMaxExpandedAttachmentBytes = kMaxDataTreeBytes;
+
 // A heap lives in one data block or in the pages an XBLOCK lists; the pages
 // of a real heap stay far below the data tree cap, and a heap is read whole,
 // so the same cap bounds what one context loads.

@@ -64,7 +64,11 @@ tdecoderesult ReadObjectSubnode(tvaluedecoder& decoder, tpropvalue& value) {
 tdecoderesult DecodeValue(tvaluedecoder& decoder, tpropvalue& value, uint16_t propId,
                           uint16_t propType, uint32_t valueField, tcell cell) {
     value = tpropvalue();
-    if (!IsDecodedType(propType)) return tdecoderesult::Unreadable;
+    // A type this reader does not decode (PtypErrorCode, PtypMultipleInteger16,
+    // ...) is dropped like a value whose HID does not resolve. Refusing the
+    // whole context for it would lose the message: Outlook writes such
+    // properties into ordinary mail.
+    if (!IsDecodedType(propType)) return tdecoderesult::Dropped;
     tnamedpropmatch named = ConsultNamedPropertyMap(decoder.file->pNamedProps.get(), propId);
     value.Tag = named.tag;
     value.Name = named.name;

@@ -86,8 +86,11 @@ TEST_P(PropContext, EveryTypeDecodes) {
     EXPECT_EQ(at(15).Type, PtypMultipleBinary);
 }
 
-TEST_P(PropContext, UnsupportedTypeMakesTheContextUnreadable) {
-    for (uint16_t type : {uint16_t(0x000A), uint16_t(0x0004), uint16_t(0x0006), uint16_t(0x1002)}) {
+// A property of a type that is not decoded (PtypErrorCode and the like) is
+// dropped; the rest of the context still reads, so the message is not lost.
+TEST_P(PropContext, UnsupportedTypeIsDroppedTheRestReads) {
+    for (uint16_t type : {uint16_t(0x000A), uint16_t(0x0004), uint16_t(0x0006), uint16_t(0x1002),
+                          uint16_t(0x0000)}) {
         SCOPED_TRACE(type);
         LtpFile g{f.img.unicode, 0};
         PcHeap pc;
@@ -96,7 +99,12 @@ TEST_P(PropContext, UnsupportedTypeMakesTheContextUnreadable) {
         pc.Add(0x0E09, PtypInteger32, 2);
         g.Place(0x40, pc.Build());
         g.Open();
-        EXPECT_EQ(ReadContext(&g.file, nullptr, nullptr, 0x40), nullptr);
+        auto sets = ReadContext(&g.file, nullptr, nullptr, 0x40);
+        ASSERT_TRUE(sets);
+        ASSERT_EQ(sets->Count, 2);
+        EXPECT_EQ(sets->Values[0]->Tag, 0x0E07u);
+        EXPECT_EQ(sets->Values[1]->Tag, 0x0E09u);
+        EXPECT_EQ(sets->Values[1]->Data, (tbuffer{2, 0, 0, 0}));
     }
 }
 

@@ -133,7 +133,6 @@ TEST_P(TableContext, DamagedHeadersGiveNoRows) {
     };
     const std::vector<Case> cases = {
         {"TCINFO shorter than its descriptors", cols, 8, 4},
-        {"unsupported column type", {{PtypInteger32, 1, 0, 4}, {0x000A, 2, 4, 4}}, 0, 4},
         {"row index with 2-byte keys", cols, 0, 2},
     };
     for (const auto& c : cases) {

@@ -1,0 +1,15 @@
+// The commands of ostrel, each printing to the given streams and returning
+// the exit status.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace ostrel::cli {
+
+int Folders(const std::string& file, std::ostream& out);
+int Items(const std::string& file, const std::string& path, std::ostream& out);
+int Show(const std::string& file, const std::string& nid, std::ostream& out);
+int Export(const std::string& file, const std::string& dir, std::ostream& out, std::ostream& err);
+
+} // namespace ostrel::cli

@@ -1,0 +1,59 @@
+// `ostrel folders` and `ostrel items`: the folder and item lists of the main
+// window, from the same rows-and-texts modules the window uses.
+#include <iostream>
+
+#include "cli/Commands.h"
+#include "mailbox/FolderList.h"
+#include "mailbox/ItemRows.h"
+
+namespace ostrel::cli {
+namespace {
+
+void PrintRow(std::ostream& out, const std::vector<std::string>& cells) {
+    for (size_t i = 0; i < cells.size(); ++i)
+        out << (i ? "\t" : "") << cells[i];
+    out << "\n";
+}
+
+} // namespace
+
+int Folders(const std::string& file, std::ostream& out) {
+    TPst64File pst;
+    pst.Open(file);
+    std::vector<tfolderrow> rows = BuildFolderRows(pst, file);
+    for (const tfolderrow& row : rows)
+        out << row.Depth << "\t" << row.Caption << "\t" << row.Path << "\n";
+    out << FolderStatusText(rows.size() - 1, file) << "\n";
+    return 0;
+}
+
+int Items(const std::string& file, const std::string& path, std::ostream& out) {
+    TPst64File pst;
+    pst.Open(file);
+    std::vector<tfolderrow> rows = BuildFolderRows(pst, file);
+    const tfolderrow* chosen = nullptr;
+    for (const tfolderrow& row : rows)
+        if (row.Path == path) {
+            chosen = &row;
+            break;
+        }
+    if (!chosen) {
+        std::cerr << "ostrel: no folder with the path " << path << "\n";
+        return 1;
+    }
+    std::string status = FolderStatusText(rows.size() - 1, file);
+    if (chosen->Node) {
+        tfolderitems items = CollectFolderItems(pst, chosen->Node);
+        std::vector<std::string> captions;
+        for (const tcolumn& c : items.Set.Columns)
+            captions.push_back(c.Caption);
+        PrintRow(out, captions);
+        for (int32_t i = 0; i < items.Count; ++i)
+            PrintRow(out, BuildItemRow(pst, chosen->Node, i).Cells);
+        if (items.Status) status = *items.Status;
+    }
+    out << status << "\n";
+    return 0;
+}
+
+} // namespace ostrel::cli

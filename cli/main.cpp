@@ -1,0 +1,75 @@
+// ostrel: the mailbox without the window. Prints what the main window would
+// show (folder rows, item rows, status line), tab-separated, one row a line,
+// for people who work from a shell, for scripts and for tests.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "cli/Commands.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: ostrel COMMAND FILE [ARG]\n"
+    "\n"
+    "Reads an Outlook PST or OST file (read-only) and prints what the viewer shows.\n"
+    "\n"
+    "  ostrel folders FILE         the folder list: depth, caption, path; then the status line\n"
+    "  ostrel items FILE PATH      the items of the folder whose path is PATH (as `folders`\n"
+    "                              prints it): column captions, one row a line; then the\n"
+    "                              status line\n"
+    "  ostrel show FILE NID        every field of one node's object (NID in hex, as 0x8024)\n"
+    "  ostrel export FILE DIR      writes every message as an .eml file below DIR\n"
+    "  ostrel --help               this text\n"
+    "\n"
+    "Exit status: 0 success, 1 nothing found for the request, 2 bad usage or a file\n"
+    "that cannot be read.\n";
+
+// A file the program cannot read at all is an error; a file that is not a
+// mailbox is not (its folder list is the root row alone).
+bool CheckReadable(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        std::cerr << "ostrel: " << path << ": " << std::strerror(errno) << "\n";
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        std::cerr << "ostrel: " << path << ": not a regular file\n";
+        return false;
+    }
+    if (::access(path.c_str(), R_OK) != 0) {
+        std::cerr << "ostrel: " << path << ": " << std::strerror(errno) << "\n";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::cout << kUsage;
+        return 0;
+    }
+    if (argc < 3) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    std::string command = argv[1];
+    std::string file = argv[2];
+    bool needsArg = command == "items" || command == "show" || command == "export";
+    if ((needsArg && argc != 4) || (!needsArg && argc != 3) ||
+        (command != "folders" && !needsArg)) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    if (!CheckReadable(file)) return 2;
+    if (command == "folders") return ostrel::cli::Folders(file, std::cout);
+    if (command == "items") return ostrel::cli::Items(file, argv[3], std::cout);
+    if (command == "show") return ostrel::cli::Show(file, argv[3], std::cout);
+    return ostrel::cli::Export(file, argv[3], std::cout, std::cerr);
+}

@@ -1,0 +1,68 @@
+// The folder rows of the main window, from the folder collection.
+#include "mailbox/FolderList.h"
+
+#include "support/EventPump.h"
+
+namespace {
+
+constexpr int32_t kFolderKind = 17;
+
+bool IsListedKind(int32_t kind) {
+    return kind == 0 || kind == 1 || (kind >= 8 && kind <= 12);
+}
+
+bool AcceptFolder(const tpstmessage* object) {
+    if (!object || !IsListedKind(object->Kind) || !object->DisplayName || !object->FolderCounts)
+        return false;
+    return object->DisplayName->compare(0, 4, "IPM_") != 0;
+}
+
+// The last row (searching from the end) whose node is the folder's parent.
+size_t ParentRow(const std::vector<tfolderrow>& rows, const tnodeentry* folder) {
+    for (size_t i = rows.size(); i-- > 1;)
+        if (rows[i].Node && rows[i].Node->nid == folder->nidParent) return i;
+    return 0;
+}
+
+} // namespace
+
+std::string LoadingStatusText(const std::string& fileName) {
+    return "Loading " + fileName + " ...";
+}
+
+std::string FolderStatusText(size_t folderRows, const std::string& fileName) {
+    return "folder items: " + std::to_string(folderRows) + ", file: " + fileName;
+}
+
+std::vector<tfolderrow> BuildFolderRows(TPst64File& pst, const std::string& fileName) {
+    pst.Enumerating = true;
+    pst.ClearItemList();
+    pst.CollectItems(pst.CurrentNode, kFolderKind, 0);
+    ostrel::PumpEvents();
+
+    std::vector<tfolderrow> rows;
+    rows.push_back({"Outlook", fileName, nullptr, 0});
+    tnodeentry* node = pst.CurrentNode;
+    while (node && pst.Enumerating) {
+        ostrel::PumpEvents();
+        tnodeentry* next = nullptr;
+        int32_t result = pst.GetNextItem(node, kFolderKind, next, pst.CurrentObject);
+        pst.CurrentNode = next;
+        if (AcceptFolder(pst.CurrentObject.get())) {
+            size_t parent = ParentRow(rows, node);
+            tfolderrow row;
+            std::string name = TextOf(pst.CurrentObject->DisplayName);
+            row.Caption = name;
+            row.Path = rows[parent].Path + "\\" + name;
+            row.Node = node;
+            row.Depth = rows[parent].Depth + 1;
+            if (node->cItems > 0) row.Caption += "(" + std::to_string(node->cItems) + ")";
+            rows.insert(rows.begin() + std::ptrdiff_t(parent + 1), std::move(row));
+        }
+        if (result != 0) break;
+        node = next;
+    }
+    pst.Enumerating = false;
+    pst.ClearItemList();
+    return rows;
+}

@@ -1,0 +1,57 @@
+// The item list as the main window shows it, without any toolkit: the column
+// set of a folder's kind, the status texts, and the cells of one row with
+// their placeholders and date format. The window's list model and the
+// command line both produce their rows here.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mailbox/uPST64File.h"
+
+struct tcolumn {
+    std::string Caption;
+    int Width = 0;
+};
+
+struct tcolumnset {
+    std::vector<tcolumn> Columns; // empty for a kind that is not listed
+    std::string ReadingStatus;    // "Reading emails..." and the like
+    int32_t ListKind = -1;        // the kind passed to CollectItems
+    std::string CountPrefix;      // "mail messages: " and the like
+};
+
+tcolumnset ColumnsForKind(int32_t folderKind);
+
+// Sets the width of the last column to what the others leave of `listWidth`
+// (each other column taking its width plus 2).
+void FitLastColumn(std::vector<tcolumn>& columns, int listWidth);
+
+struct titemrow {
+    std::vector<std::string> Cells; // first column, then the further columns
+    int Icon = -1;                  // 4 mail, 5 calendar, 6 contact, -1 none
+    tnodeentry* Node = nullptr;     // null for a row that stays empty
+};
+
+// What selecting a folder sets up: its own kind, the columns, the item count.
+struct tfolderitems {
+    int32_t FolderKind = 0;
+    tcolumnset Set;
+    int32_t Count = 0;
+    std::optional<std::string> Status; // the count line; none for an unlisted kind
+};
+
+// Reads the folder's own object, then collects its items of the folder's kind.
+tfolderitems CollectFolderItems(TPst64File& pst, tnodeentry* folder);
+
+// The row at `index` of the collected items of `folder`. A row of an item of
+// another folder, of an unlisted kind or that cannot be read stays empty.
+titemrow BuildItemRow(TPst64File& pst, tnodeentry* folder, int32_t index);
+
+// Pieces of the rows, shared with the viewers and tested on their own.
+std::string SenderText(const ttext& name, const ttext& address);
+std::string StripClosingTags(std::string text);
+// "Sun 2010.02.07 14:05:09" in local time; empty for an absent time.
+std::string FormatListDate(const tbytes& filetime);

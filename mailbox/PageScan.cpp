@@ -1,0 +1,191 @@
+// The two whole-file scans of the open sequence: the choice of the B-tree
+// roots among all intermediate pages, and the recovery of every entry that
+// valid leaf pages hold ([MS-PST] 2.2.2.7.7 pages, found by their trailers).
+#include "mailbox/uPST64File.h"
+
+#include <algorithm>
+
+#include "support/EventPump.h"
+
+namespace {
+
+constexpr int64_t kFirstAMapPage = 0x4400;
+constexpr int64_t kFirstBTreePage = 0x4800;
+constexpr int32_t kScanChunk = 0x3E000; // 496 pages
+constexpr uint32_t kAMapPageType = 0x00008484;
+
+bool PageCrcValid(const uint8_t* page, const tpageoffsets& po) {
+    return ComputeCrc(po.cbCrc, page) == LoadU32(page + po.crc);
+}
+
+uint16_t PageType(const uint8_t* page, const tpageoffsets& po) {
+    return LoadU16(page + po.trailer);
+}
+
+// Reads the pages from `offset` on in chunks; calls visit(page, offset) for
+// each whole page and pump() once per chunk. Stops at the end of the file.
+template <typename Visit>
+void ForEachPage(tpstfile* file, int64_t offset, int64_t size, bool pumpPerPage, Visit visit) {
+    tbuffer chunk(kScanChunk);
+    while (offset < size) {
+        if (!pumpPerPage) ostrel::PumpEvents();
+        std::fill(chunk.begin(), chunk.end(), 0);
+        int32_t got = ReadAt(file, chunk.data(), kScanChunk, offset);
+        int32_t pages = got > 0 ? got / kPageSize : 0;
+        if (pages == 0) {
+            offset += kPageSize;
+            continue;
+        }
+        for (int32_t i = 0; i < pages && offset < size; ++i, offset += kPageSize) {
+            if (pumpPerPage) ostrel::PumpEvents();
+            visit(chunk.data() + size_t(i) * kPageSize, offset);
+        }
+    }
+}
+
+// A BBTENTRY/NBTENTRY field of the layout's width, widened with zeros as the walks do.
+uint64_t LoadId(const tpstfile* file, const uint8_t* p) {
+    return file->fUnicode ? LoadU64(p) : LoadU32(p);
+}
+
+// Entries of a leaf page: cEntMax slots, but never beyond the page's entry area.
+int SlotCount(const uint8_t* page, const tpageoffsets& po, int maxEntries) {
+    return std::min<int>(page[po.cEntMax], maxEntries);
+}
+
+void RecoverBlockEntries(tpstfile* file, const uint8_t* page, const tpageoffsets& po,
+                         int64_t fileSize) {
+    int slots = SlotCount(page, po, po.maxBtEntries);
+    for (int i = 0; i < slots; ++i) {
+        const uint8_t* e = page + i * po.cbBtEntry;
+        uint64_t bid = LoadId(file, e);
+        uint64_t ib = LoadId(file, e + po.cbId);
+        if (bid == 0 || int64_t(ib & 0x7FFFFFFFFFFFFFFFull) > fileSize) return;
+        if (FindBlock(file, bid)) continue;
+        auto entry = std::make_unique<tblockentry>();
+        entry->bid = int64_t(bid);
+        entry->ib = int64_t(ib);
+        entry->cb = LoadU16(e + 2 * po.cbId);
+        InsertBlock(file, std::move(entry));
+        ++file->cBlocks;
+    }
+}
+
+tblockentry* RelinkBlock(tpstfile* file, uint64_t ownBid, uint64_t pageBid) {
+    tblockentry* own = ownBid ? FindBlock(file, ownBid) : nullptr;
+    return own ? own : FindBlock(file, pageBid);
+}
+
+void RecoverNodeEntries(tpstfile* file, const uint8_t* page, const tpageoffsets& po) {
+    int slots = SlotCount(page, po, po.maxNbtEntries);
+    for (int i = 0; i < slots; ++i) {
+        const uint8_t* e = page + i * po.cbNbtEntry;
+        uint64_t nid = LoadId(file, e);
+        uint64_t bidData = LoadId(file, e + po.cbId);
+        uint64_t bidSub = LoadId(file, e + 2 * po.cbId);
+        uint32_t nidParent = LoadU32(e + 3 * po.cbId);
+        if (nid == 0 && bidData == 0 && bidSub == 0 && nidParent == 0) return;
+        if (tnodeentry* known = FindNode(file, nid)) {
+            // Links that the walk could not resolve (its blocks were not
+            // indexed yet) may be found now. The node's own BIDs come first:
+            // this page may be an older copy naming an older block.
+            if (!known->pDataBlock && bidData != 0)
+                known->pDataBlock = RelinkBlock(file, known->bidData, bidData);
+            if (!known->pSubBlock && bidSub != 0)
+                known->pSubBlock = RelinkBlock(file, known->bidSub, bidSub);
+            continue;
+        }
+        auto node = std::make_unique<tnodeentry>();
+        node->nid = nid;
+        node->nidParent = nidParent;
+        node->bidData = bidData;
+        node->bidSub = bidSub;
+        node->pDataBlock = FindBlock(file, bidData);
+        node->pSubBlock = FindBlock(file, bidSub);
+        InsertNode(file, std::move(node));
+        ++file->cNodes;
+    }
+}
+
+} // namespace
+
+void TPst64File::FindIndexRoots() {
+    tpstfile* file = &Engine;
+    int64_t size = PstFileSize(file);
+
+    // Layout probe: the first allocation map page tells where its trailer is.
+    if (size > kFirstAMapPage) {
+        uint8_t page[kPageSize] = {};
+        if (ReadAt(file, page, kPageSize, kFirstAMapPage) > 0) {
+            if (LoadU32(page + kAnsiPage.trailer) == kAMapPageType) file->fUnicode = 0;
+            if (LoadU32(page + kUnicodePage.trailer) == kAMapPageType) file->fUnicode = 1;
+        }
+    }
+    const tpageoffsets& po = PageOffsets(file->fUnicode);
+
+    int64_t bestBbtIb = 0, bestNbtIb = 0;
+    int64_t bestBbtBid = 0, bestNbtBid = 0;
+    uint64_t bestBbtCount = 0;
+    int64_t smallestNbtKey = kMaxKey;
+
+    ForEachPage(file, kFirstBTreePage, size, true, [&](const uint8_t* page, int64_t ib) {
+        uint16_t type = PageType(page, po);
+        int level = page[po.cLevel];
+        int64_t bid = ReadBidAt(file, page + po.bid);
+        if (type == kPageTypeBBT && level != 0 && (page[0] & 3) == 0 && PageCrcValid(page, po)) {
+            file->ibBBT = ib;
+            file->bidBBT = uint64_t(bid);
+            if (bid > bestBbtBid) {
+                file->cBlocks = 0;
+                WalkBlockBTree(file, 0, kMaxKey, 0, uint64_t(bid), ib);
+                FreeBlockIndex(file);
+                if (file->cBlocks >= 1 && file->cBlocks >= bestBbtCount) {
+                    bestBbtIb = ib;
+                    bestBbtBid = bid;
+                    bestBbtCount = file->cBlocks;
+                }
+            }
+        }
+        if (type == kPageTypeNBT && level != 0) {
+            int64_t firstKey = int32_t(LoadU32(page));
+            if (firstKey > 32 && firstKey < 0x9000 && firstKey <= smallestNbtKey) {
+                smallestNbtKey = firstKey;
+                if (PageCrcValid(page, po)) {
+                    file->ibNBT = ib;
+                    file->bidNBT = uint64_t(bid);
+                    if (bid > bestNbtBid) {
+                        file->cNodes = 0;
+                        WalkNodeBTree(file, 0, kMaxKey, 33, uint64_t(bid), ib);
+                        FreeNodeTree(file);
+                        if (file->cNodes > 0) {
+                            bestNbtIb = ib;
+                            bestNbtBid = bid;
+                        }
+                    }
+                }
+            }
+        }
+    });
+
+    file->ibBBT = bestBbtIb;
+    file->bidBBT = uint64_t(bestBbtBid);
+    file->ibNBT = bestNbtIb;
+    file->bidNBT = uint64_t(bestNbtBid);
+}
+
+void TPst64File::RecoverIndexEntries() {
+    tpstfile* file = &Engine;
+    const tpageoffsets& po = PageOffsets(file->fUnicode);
+    int64_t size = PstFileSize(file);
+
+    // Pass 1: block entries, so that the node entries of pass 2 find their blocks.
+    ForEachPage(file, kFirstAMapPage, size, false, [&](const uint8_t* page, int64_t) {
+        if (PageType(page, po) == kPageTypeBBT && page[po.cLevel] == 0 && PageCrcValid(page, po))
+            RecoverBlockEntries(file, page, po, size);
+    });
+    // Pass 2: node entries.
+    ForEachPage(file, kFirstAMapPage, size, false, [&](const uint8_t* page, int64_t) {
+        if (PageType(page, po) == kPageTypeNBT && page[po.cLevel] == 0 && PageCrcValid(page, po))
+            RecoverNodeEntries(file, page, po);
+    });
+}

@@ -51,4 +51,9 @@ inline constexpr uint64_t kMaxBthIndexRecords = 1ull << 20;
 // records beyond that many are ignored (and keep the sorted insert finite).
 inline constexpr uint64_t kMaxNamedProperties = 65536;
 
+// Folder trees of real stores are a dozen levels deep. A recovered or crafted
+// node chain can be as deep as the file has nodes; the collections recurse
+// per level, so they stop descending here.
+inline constexpr int kMaxFolderDepth = 256;
+
 } // namespace ostrel::limits

@@ -39,8 +39,12 @@ test: build-asan build
 	  ctest --test-dir $(ASAN_BUILD) -j$(JOBS) --output-on-failure
 	ctest --test-dir $(BUILD) -j$(JOBS) --output-on-failure
 
+# Until the viewer window exists, `make run` shows a mailbox's folder list with
+# the command-line front end: FILE=path, or the first sample mailbox.
+FILE ?= $(firstword $(wildcard ../shared/samples/*Outlook_1.pst) $(wildcard ../shared/samples/*.pst))
+
 run: build
-	./$(BUILD)/tests/engine_tests --gtest_brief=1
+	@if [ -n "$(FILE)" ]; then ./$(BUILD)/cli/ostrel folders "$(FILE)"; else ./$(BUILD)/cli/ostrel --help; fi
 
 clean:
 	rm -rf $(BUILD)

@@ -1,13 +1,81 @@
-// `ostrel export`: the whole mailbox as .eml files.
+// `ostrel export FILE DIR`: the whole mailbox as .eml files below DIR, the
+// failures on standard error as the window reports them, the counts at the
+// end, and a progress line while it runs when standard error is a terminal.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "mailbox/uPST64File.h"
 
 namespace ostrel::cli {
+namespace {
 
-int Export(const std::string&, const std::string&, std::ostream&, std::ostream& err) {
-    err << "ostrel: export is not available yet\n";
-    return 2;
+// DIR is made when missing (one level, as `mkdir` would); anything else
+// there that is not a directory is an error.
+bool PrepareDirectory(const std::string& dir, std::ostream& err) {
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return true;
+        err << "ostrel: " << dir << ": not a directory\n";
+        return false;
+    }
+    if (::mkdir(dir.c_str(), 0777) == 0) return true;
+    err << "ostrel: " << dir << ": " << std::strerror(errno) << "\n";
+    return false;
+}
+
+// Redraws one line on the terminal, a few times a second at most.
+class ProgressLine {
+public:
+    explicit ProgressLine(std::ostream& err) : err_(err) {}
+    void Show(const temlcounts& c, bool force = false) {
+        auto now = std::chrono::steady_clock::now();
+        if (!force && now - last_ < std::chrono::milliseconds(100)) return;
+        last_ = now;
+        err_ << "\r" << c.FoldersWritten << " folders, " << c.MessagesWritten << " messages"
+             << (c.MessagesFailed + c.FoldersFailed ? ", some failed" : "") << std::flush;
+        shown_ = true;
+    }
+    // The line is cleared before anything else is printed on standard error.
+    void Clear() {
+        if (shown_) err_ << "\r\033[K" << std::flush;
+        shown_ = false;
+    }
+
+private:
+    std::ostream& err_;
+    std::chrono::steady_clock::time_point last_{};
+    bool shown_ = false;
+};
+
+} // namespace
+
+int Export(const std::string& file, const std::string& dir, std::ostream& out, std::ostream& err) {
+    if (!PrepareDirectory(dir, err)) return 2;
+    TPst64File pst;
+    pst.Open(file);
+    if (!pst.Engine.pNodeFirst) {
+        err << "ostrel: " << file << ": not a mailbox this program can read\n";
+        return 2;
+    }
+    ProgressLine progress(err);
+    bool terminal = ::isatty(STDERR_FILENO) == 1;
+    temloptions options;
+    options.OnError = [&](const std::string& text) {
+        progress.Clear();
+        err << text << "\n";
+    };
+    if (terminal) options.OnProgress = [&](const temlcounts& c) { progress.Show(c); };
+    temlcounts c = pst.SaveAllToEml(dir, std::move(options));
+    progress.Clear();
+    out << "Folders written: " << c.FoldersWritten << ", failed: " << c.FoldersFailed << "\n";
+    out << "Messages written: " << c.MessagesWritten << ", failed: " << c.MessagesFailed << "\n";
+    return 0;
 }
 
 } // namespace ostrel::cli

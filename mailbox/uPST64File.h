@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/uPST64Format.h"
+#include "mailbox/EmlExport.h"
 
 class TPst64File {
 public:
@@ -49,11 +50,29 @@ public:
                            std::unique_ptr<tpstmessage>& object);
     void ClearItemList();
 
+    // Writes every exportable message below `dir` (which must exist), one
+    // directory per folder. Failures go to options.OnError; the counts say
+    // what was written.
+    temlcounts SaveAllToEml(const std::string& dir, temloptions options = {});
+    // The walk of one sibling chain from `first`, into `dir`.
+    void SaveNodesToEml(tpstfile* engine, tnodeentry* first, const std::string& dir, temlrun& run);
+    // One message as an .eml file at `path` (created or overwritten). 0, or
+    // -1 with the reason in `error`.
+    static int32_t SaveMessageToEml(const tpstmessage& message, const std::string& path,
+                                    std::string* error = nullptr);
+
 private:
     void AppendItem(tnodeentry* node);
     std::optional<size_t> PositionInList(tnodeentry* node);
     std::unique_ptr<tpstmessage> BuildObject(tnodeentry* node);
     void ReshapeOfflineTree();
+    std::unique_ptr<tpstmessage> BuildForExport(tpstfile* engine, tnodeentry* node, temlrun& run);
+    std::string FolderDirectoryName(tpstfile* engine, tnodeentry* node, const tpstmessage& folder,
+                                    temlrun& run);
+    void SaveFolderToEml(tpstfile* engine, tnodeentry* node, const std::string& name,
+                         const std::string& dir, temlrun& run);
+    void SaveItemToEml(tnodeentry* node, const tpstmessage& item, const std::string& dir,
+                       temlrun& run);
 
     // First position of each node in ItemList, for GetNextItem's lookup.
     std::unordered_map<const tnodeentry*, size_t> itemPositions_;

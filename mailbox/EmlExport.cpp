@@ -1,0 +1,190 @@
+// The walk of the EML export: which nodes are written, the directory of
+// each folder (made safe, never outside the chosen directory, never losing
+// a folder to a sibling of the same name), and the file of each message.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "mailbox/EmlNames.h"
+#include "mailbox/uPST64File.h"
+#include "support/EventPump.h"
+
+namespace {
+
+constexpr uint64_t kStoreNid = 0x21;
+constexpr uint64_t kRootFolderNid = 0x122;
+// How far " (n)" counts before a name is given up as taken.
+constexpr int kMostSameNames = 10000;
+
+enum class tpathstate { Missing, Directory, File, Other };
+
+tpathstate StateOf(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return tpathstate::Missing;
+    if (S_ISDIR(st.st_mode)) return tpathstate::Directory;
+    if (S_ISREG(st.st_mode)) return tpathstate::File;
+    return tpathstate::Other; // a link among them: it could lead anywhere
+}
+
+bool IsExportedKind(int32_t kind) {
+    return kind == kKindMail || kind == kKindAppointment || kind == kKindJournal ||
+           kind == kKindStickyNote || kind == kKindTask || kind == kKindPost;
+}
+
+void Report(temlrun& run, const std::string& what, uint64_t nid) {
+    if (run.Options.OnError) run.Options.OnError("Error: " + what + " $" + NidHex(nid));
+}
+
+void Progress(temlrun& run) {
+    if (run.Options.OnProgress) run.Options.OnProgress(run.Counts);
+}
+
+// The directory for a folder: a new one, or one that existed before this
+// run; one that this run made for a sibling, or a name taken by something
+// that is not a directory, moves on to "NAME (2)", "NAME (3)", ...
+std::optional<std::string> MakeDirectory(const std::string& parent, const std::string& name,
+                                         temlrun& run, std::string& error) {
+    for (int n = 1; n <= kMostSameNames; ++n) {
+        std::string path = parent + "/" + (n == 1 ? name : NumberedName(name, "", n));
+        if (run.Used.count(path)) continue;
+        if (::mkdir(path.c_str(), 0777) == 0) {
+            run.Used.insert(path);
+            return path;
+        }
+        if (errno != EEXIST) {
+            error = "cannot create directory " + path + ": " + std::strerror(errno);
+            return std::nullopt;
+        }
+        if (StateOf(path) == tpathstate::Directory) {
+            run.Used.insert(path);
+            return path;
+        }
+    }
+    error = "no free directory name for " + parent + "/" + name;
+    return std::nullopt;
+}
+
+// The path for a message file: an existing regular file is overwritten,
+// unless this run wrote it already for another message.
+std::optional<std::string> FreeFilePath(const std::string& dir, const std::string& name,
+                                        temlrun& run) {
+    for (int n = 1; n <= kMostSameNames; ++n) {
+        std::string path = dir + "/" + (n == 1 ? name : NumberedName(name, ".eml", n));
+        if (run.Used.count(path)) continue;
+        tpathstate state = StateOf(path);
+        if (state == tpathstate::Missing || state == tpathstate::File) {
+            run.Used.insert(path);
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+temlcounts TPst64File::SaveAllToEml(const std::string& dir, temloptions options) {
+    temlrun run;
+    run.Options = std::move(options);
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        if (run.Options.OnError) run.Options.OnError("Error: " + dir + " is not a directory");
+        return run.Counts;
+    }
+    std::string base = dir;
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
+    SaveNodesToEml(&Engine, Engine.pNodeFirst, base == "/" ? "" : base, run);
+    return run.Counts;
+}
+
+std::unique_ptr<tpstmessage> TPst64File::BuildForExport(tpstfile* engine, tnodeentry* node,
+                                                        temlrun& run) {
+    try {
+        if (run.Options.Build) return run.Options.Build(node);
+        return BuildMessage(engine, node, nullptr);
+    } catch (const std::exception&) {
+        return nullptr; // as for any node whose object cannot be built
+    }
+}
+
+void TPst64File::SaveNodesToEml(tpstfile* engine, tnodeentry* first, const std::string& dir,
+                                temlrun& run) {
+    for (tnodeentry* node = first; node; node = node->pNext) {
+        ostrel::PumpEvents();
+        if (node->nidParent == 0 && node->nid != kStoreNid) continue;
+        std::unique_ptr<tpstmessage> object = BuildForExport(engine, node, run);
+        if (!object) continue;
+        if (object->FolderCounts) {
+            std::string name = FolderDirectoryName(engine, node, *object, run);
+            // One object at a time: the folder's goes before its children's.
+            FreeMessage(object);
+            if (!name.empty()) SaveFolderToEml(engine, node, name, dir, run);
+            continue;
+        }
+        if (object->MailInfo && IsExportedKind(object->Kind) && int64_t(node->nid) > 0xFFFF)
+            SaveItemToEml(node, *object, dir, run);
+        FreeMessage(object);
+    }
+}
+
+std::string TPst64File::FolderDirectoryName(tpstfile* engine, tnodeentry* node,
+                                            const tpstmessage& folder, temlrun& run) {
+    std::string name = TextOf(folder.DisplayName);
+    if (name.empty() && node->nid == kRootFolderNid) {
+        if (!run.StoreName) {
+            run.StoreName = "";
+            for (tnodeentry* top = engine->pNodeFirst; top; top = top->pNext) {
+                if (top->nid != kStoreNid || top->nidParent != 0) continue;
+                std::unique_ptr<tpstmessage> store = BuildForExport(engine, top, run);
+                if (!store || !store->StoreInfo) continue;
+                std::string storeName = TextOf(store->DisplayName);
+                run.StoreName = storeName.empty() ? "Offline root folders" : storeName;
+                break;
+            }
+        }
+        name = *run.StoreName;
+    } else if (name.empty()) {
+        name = "Folder" + std::to_string(node->nid);
+    }
+    return SafeDirectoryName(name);
+}
+
+void TPst64File::SaveFolderToEml(tpstfile* engine, tnodeentry* node, const std::string& name,
+                                 const std::string& dir, temlrun& run) {
+    std::string error;
+    std::optional<std::string> path = MakeDirectory(dir, name, run, error);
+    if (!path) {
+        ++run.Counts.FoldersFailed;
+        Report(run, error, node->nid);
+        Progress(run);
+        return;
+    }
+    ++run.Counts.FoldersWritten;
+    Progress(run);
+    if (node->pFirstChild) SaveNodesToEml(engine, node->pFirstChild, *path, run);
+}
+
+void TPst64File::SaveItemToEml(tnodeentry* node, const tpstmessage& item, const std::string& dir,
+                               temlrun& run) {
+    std::string error;
+    try {
+        std::string subject = item.MailInfo->Subject ? TextOf(item.MailInfo->Subject->Text) : "";
+        std::optional<std::string> path = FreeFilePath(dir, EmlFileName(subject, node->nid), run);
+        if (!path)
+            error = "no free file name in " + dir;
+        else if (SaveMessageToEml(item, *path, &error) == 0)
+            error.clear();
+        else if (error.empty())
+            error = "cannot write " + *path;
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    if (error.empty()) {
+        ++run.Counts.MessagesWritten;
+    } else {
+        ++run.Counts.MessagesFailed;
+        Report(run, error, node->nid);
+    }
+    Progress(run);
+}

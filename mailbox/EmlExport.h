@@ -1,0 +1,40 @@
+// What one run of the EML export is given and what it keeps while it walks:
+// the error report, an optional progress report, the counts, and the
+// directories and files this run has already written.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "engine/uPST64Format.h"
+
+struct temlcounts {
+    uint32_t FoldersWritten = 0; // directories created, or found and used
+    uint32_t FoldersFailed = 0;  // directories that could not be made: subtree skipped
+    uint32_t MessagesWritten = 0;
+    uint32_t MessagesFailed = 0;
+};
+
+struct temloptions {
+    // Receives "Error: " ... " $" NID for every folder or message that could
+    // not be written; the export goes on afterwards.
+    std::function<void(const std::string& text)> OnError;
+    // Called after every folder and message with the counts so far.
+    std::function<void(const temlcounts& counts)> OnProgress;
+    // Builds a node's object; empty: BuildMessage on the mailbox's engine.
+    std::function<std::unique_ptr<tpstmessage>(tnodeentry* node)> Build;
+};
+
+struct temlrun {
+    temloptions Options;
+    temlcounts Counts;
+    // Paths this run has written to: a second folder or message of the same
+    // name takes the next free " (n)" name instead of overwriting the first.
+    std::set<std::string> Used;
+    // Name of the root folder's directory, once looked up in the store object.
+    std::optional<std::string> StoreName;
+};

@@ -1,0 +1,251 @@
+// Composing one .eml file from a message object, and writing it.
+#include "mailbox/EmlMessage.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "mailbox/Charsets.h"
+#include "mailbox/MailAddress.h"
+#include "mailbox/MimeWriter.h"
+#include "mailbox/uPST64File.h"
+
+namespace {
+
+constexpr uint64_t kTicksPerSecond = 10000000;
+constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
+// Longer lines are not 8bit text (RFC 2045 2.8); such a body goes out as
+// quoted-printable instead.
+constexpr size_t kLongest8bitLine = 998;
+
+const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+std::optional<std::string> FormatDate(std::time_t seconds) {
+    std::tm t{};
+    if (!localtime_r(&seconds, &t) || t.tm_year + 1900 < 1900 || t.tm_year + 1900 > 9999)
+        return std::nullopt;
+    long offset = t.tm_gmtoff / 60;
+    char sign = offset < 0 ? '-' : '+';
+    if (offset < 0) offset = -offset;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%s, %d %s %d %02d:%02d:%02d %c%02ld%02ld",
+                  kDays[t.tm_wday % 7], t.tm_mday, kMonths[t.tm_mon % 12], t.tm_year + 1900,
+                  t.tm_hour, t.tm_min, t.tm_sec, sign, offset / 60, offset % 60);
+    return std::string(buffer);
+}
+
+std::optional<std::string> FormatFileTime(const tbytes& filetime) {
+    if (filetime.size() < 8) return std::nullopt;
+    uint64_t ticks = 0;
+    for (int i = 7; i >= 0; --i)
+        ticks = ticks << 8 | filetime[i];
+    return FormatDate(std::time_t(int64_t(ticks / kTicksPerSecond) - kSecondsFrom1601To1970));
+}
+
+// Line breaks of any kind as CR LF, and whether a line is too long for 8bit.
+std::string CrLfLines(std::string_view text, bool& tooLong) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    size_t column = 0;
+    tooLong = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            out += "\r\n";
+            column = 0;
+        } else {
+            out += c;
+            if (++column > kLongest8bitLine) tooLong = true;
+        }
+    }
+    return out;
+}
+
+void AddHeader(std::string& out, const std::string& folded) {
+    if (!folded.empty()) out += folded + "\r\n";
+}
+
+std::string AddressHeader(const char* name, const std::vector<tmailaddress>& entries,
+                          const tmailinfo* mail) {
+    auto charsetOf = [mail](std::string_view text) { return HeaderTextCharset(mail, text); };
+    std::vector<std::string> tokens = AddressListTokens(entries, charsetOf);
+    return tokens.empty() ? std::string() : mime::FoldedHeader(name, tokens);
+}
+
+std::vector<tmailaddress> DisplayListEntries(const ttext& value) {
+    std::vector<tmailaddress> entries;
+    for (const std::string& e : SplitDisplayList(TextOf(value)))
+        entries.push_back(ParseAddressEntry(e));
+    return entries;
+}
+
+std::string TopHeaders(const tpstmessage& m, const std::string& boundary) {
+    const tmailinfo* mail = m.MailInfo.get();
+    std::string out;
+    std::vector<tmailaddress> from;
+    std::string subject;
+    if (mail) {
+        from.push_back({TextOf(mail->SentRepresentingName), TextOf(mail->SenderEmail)});
+        if (mail->Subject) subject = TextOf(mail->Subject->Text);
+    }
+    AddHeader(out, AddressHeader("From", from, mail));
+    AddHeader(out, mime::UnstructuredHeader("Subject", subject, HeaderTextCharset(mail, subject)));
+    if (mail) {
+        AddHeader(out, AddressHeader("To", DisplayListEntries(mail->DisplayTo), mail));
+        AddHeader(out, AddressHeader("Cc", DisplayListEntries(mail->DisplayCc), mail));
+        AddHeader(out, AddressHeader("Bcc", DisplayListEntries(mail->DisplayBcc), mail));
+    }
+    out += "Content-Type: multipart/related; type=\"multipart/alternative\"; boundary=\"" +
+           boundary + "\"\r\n";
+    out += "MIME-Version: 1.0\r\n";
+    AddHeader(out, AddressHeader("Sender", from, mail));
+    out += "Date: " + EmlDate(m) + "\r\n";
+    return out;
+}
+
+// A text part of the alternative: headers, empty line, body, no line end.
+std::string TextPart(const char* type, std::string_view body, const std::string& charset,
+                     bool html) {
+    bool tooLong = false;
+    std::string lines = CrLfLines(body, tooLong);
+    bool quoted = html || tooLong;
+    std::string out = std::string("Content-Type: ") + type + " ; charset=\"" + charset + "\"\r\n";
+    out += std::string("Content-Transfer-Encoding: ") + (quoted ? "quoted-printable" : "8bit");
+    out += "\r\n\r\n";
+    out += quoted ? mime::QuotedPrintable(body) : lines;
+    return out;
+}
+
+// Part A with parts B and C. Without either body it holds an empty text
+// part: a multipart with no part at all is malformed (RFC 2046 5.1.1).
+std::string AlternativePart(const tmailinfo* mail, const std::string& boundary) {
+    std::string out =
+        "Content-Type: multipart/alternative;\r\n        boundary=\"" + boundary + "\"\r\n\r\n";
+    bool any = false;
+    if (mail && mail->Body) {
+        out += "--" + boundary + "\r\n" +
+               TextPart("text/plain", TextOf(mail->Body),
+                        BodyCharset(mail, mail->BodyWasUnicode, TextOf(mail->Body)), false) +
+               "\r\n";
+        any = true;
+    }
+    if (mail && mail->BodyHtml) {
+        out += "--" + boundary + "\r\n" +
+               TextPart("text/html", TextOf(mail->BodyHtml),
+                        BodyCharset(mail, mail->HtmlWasUnicode, TextOf(mail->BodyHtml)), true) +
+               "\r\n";
+        any = true;
+    }
+    if (!any)
+        out += "--" + boundary + "\r\n" + TextPart("text/plain", "", "us-ascii", false) + "\r\n";
+    out += "--" + boundary + "--";
+    return out;
+}
+
+// A file name parameter: quoted when it is short plain ASCII, else in the
+// extended form of RFC 2231 (percent-encoded, in sections of one line each).
+std::string NameParameter(const char* key, std::string_view name, const std::string& charset) {
+    const std::string indent = "\r\n        ";
+    if (mime::IsPlainHeaderText(name) && name.size() <= 60) {
+        std::string quoted;
+        for (char c : name) {
+            if (c == '"' || c == '\\') quoted += '\\';
+            quoted += c;
+        }
+        return indent + key + "=\"" + quoted + "\"";
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::vector<std::string> sections(1);
+    for (size_t i = 0; i < name.size();) {
+        size_t n = CharLength(charset, name, i);
+        std::string piece;
+        for (size_t k = 0; k < n; ++k) {
+            unsigned char c = name[i + k];
+            if (std::isalnum(c) || std::strchr("!#$&+-.^_`|~", c))
+                piece += char(c);
+            else
+                piece += {'%', kHex[c >> 4], kHex[c & 0xF]};
+        }
+        if (sections.back().size() + piece.size() > 48) sections.emplace_back();
+        sections.back() += piece;
+        i += n;
+    }
+    std::string out;
+    for (size_t s = 0; s < sections.size(); ++s) {
+        out += (s ? ";" : "") + indent + key + "*" + std::to_string(s) + "*=";
+        if (s == 0) out += charset + "''";
+        out += sections[s];
+    }
+    return out;
+}
+
+std::string AttachmentPart(const tattachment& a, const tmailinfo* mail) {
+    std::string name =
+        mime::WithoutControls(a.LongFileName ? TextOf(a.LongFileName) : TextOf(a.FileName));
+    std::string nameCharset = HeaderTextCharset(mail, name);
+    size_t size = std::min<size_t>(a.DataSize, a.Data->size());
+    std::string out = "Content-Type: application/octet-stream;" +
+                      NameParameter("name", name, nameCharset) + "\r\n";
+    out += "Content-Transfer-Encoding: base64\r\n";
+    out += "Content-Disposition: attachment;" + NameParameter("filename", name, nameCharset);
+    out += "\r\n\r\n";
+    out += mime::Base64(std::string_view(*a.Data).substr(0, size));
+    return out;
+}
+
+} // namespace
+
+std::string EmlDate(const tpstmessage& m) {
+    if (auto d = FormatFileTime(m.LastModificationTime)) return *d;
+    if (auto d = FormatFileTime(m.CreationTime)) return *d;
+    return FormatDate(std::time(nullptr)).value_or("Thu, 1 Jan 1970 00:00:00 +0000");
+}
+
+std::string ComposeEml(const tpstmessage& message, std::mt19937& random) {
+    std::string outer = mime::Boundary(random);
+    std::string inner = mime::Boundary(random);
+    std::string out = TopHeaders(message, outer);
+    out += "\r\nThis is a multi-part message in MIME format\r\n";
+    out += "--" + outer + "\r\n" + AlternativePart(message.MailInfo.get(), inner) + "\r\n";
+    for (const tattachment* a = message.Attachments.get(); a; a = a->Next.get())
+        if (a->Data)
+            out += "--" + outer + "\r\n" + AttachmentPart(*a, message.MailInfo.get()) + "\r\n";
+    // The final "." lies in the epilogue, which readers ignore.
+    out += "--" + outer + "--\r\n.\r\n";
+    return out;
+}
+
+int32_t TPst64File::SaveMessageToEml(const tpstmessage& message, const std::string& path,
+                                     std::string* error) {
+    static std::mt19937 random{std::random_device{}()};
+    std::string text = ComposeEml(message, random);
+    // Never through a link: what is written stays where the name says.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    int saved = errno;
+    bool ok = fd >= 0;
+    for (size_t done = 0; ok && done < text.size();) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            saved = errno;
+            ok = false;
+        } else {
+            done += size_t(n);
+        }
+    }
+    if (fd >= 0 && ::close(fd) != 0 && ok) {
+        saved = errno;
+        ok = false;
+    }
+    if (ok) return 0;
+    if (error) *error = "cannot write " + path + ": " + std::strerror(saved);
+    return -1;
+}

@@ -1,0 +1,176 @@
+// Base64, quoted-printable, encoded-words, header folding and boundaries.
+#include "mailbox/MimeWriter.h"
+
+#include "mailbox/Charsets.h"
+
+namespace mime {
+namespace {
+
+constexpr char kBase64Alphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kHex[] = "0123456789ABCDEF";
+
+// Base64 of `data` as one unbroken run.
+std::string Base64Run(std::string_view data) {
+    std::string out;
+    out.reserve((data.size() + 2) / 3 * 4);
+    size_t i = 0;
+    for (; i + 3 <= data.size(); i += 3) {
+        uint32_t v = uint32_t(uint8_t(data[i])) << 16 | uint32_t(uint8_t(data[i + 1])) << 8 |
+                     uint8_t(data[i + 2]);
+        for (int shift = 18; shift >= 0; shift -= 6)
+            out += kBase64Alphabet[(v >> shift) & 0x3F];
+    }
+    size_t rest = data.size() - i;
+    if (rest > 0) {
+        uint32_t v = uint32_t(uint8_t(data[i])) << 16;
+        if (rest == 2) v |= uint32_t(uint8_t(data[i + 1])) << 8;
+        out += kBase64Alphabet[(v >> 18) & 0x3F];
+        out += kBase64Alphabet[(v >> 12) & 0x3F];
+        out += rest == 2 ? kBase64Alphabet[(v >> 6) & 0x3F] : '=';
+        out += '=';
+    }
+    return out;
+}
+
+// One line of text (no line break in it) as quoted-printable lines.
+void AppendQuotedLine(std::string& out, std::string_view line) {
+    size_t column = 0;
+    for (size_t i = 0; i < line.size(); ++i) {
+        unsigned char c = line[i];
+        bool last = i + 1 == line.size();
+        // Spaces at the end of a line would be taken away by transports.
+        bool literal = (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !last);
+        size_t width = literal ? 1 : 3;
+        // Room for the soft break "=" must remain on every line.
+        if (column + width > kLineLength - 1) {
+            out += "=\r\n";
+            column = 0;
+        }
+        if (literal) {
+            out += char(c);
+        } else {
+            out += '=';
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        }
+        column += width;
+    }
+}
+
+} // namespace
+
+std::string Base64(std::string_view data) {
+    std::string run = Base64Run(data);
+    std::string out;
+    out.reserve(run.size() + run.size() / kLineLength * 2);
+    for (size_t i = 0; i < run.size(); i += kLineLength) {
+        if (i) out += "\r\n";
+        out.append(run, i, kLineLength);
+    }
+    return out;
+}
+
+std::string QuotedPrintable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    size_t start = 0;
+    while (true) {
+        size_t end = text.find_first_of("\r\n", start);
+        AppendQuotedLine(out,
+                         text.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos) break;
+        out += "\r\n";
+        start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    }
+    return out;
+}
+
+bool IsPlainHeaderText(std::string_view text) {
+    for (unsigned char c : text)
+        if (c < 0x20 || c > 0x7E) return false;
+    return true;
+}
+
+std::string WithoutControls(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return out;
+}
+
+std::vector<std::string> EncodedWords(std::string_view text, std::string_view charset) {
+    // "=?" charset "?B?" ... "?=" fits after "Subject: " within 76 columns.
+    const size_t overhead = 7 + charset.size();
+    const size_t room = overhead + 4 < 66 ? (66 - overhead) / 4 * 3 : 3;
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t end = i;
+        while (end < text.size()) {
+            size_t n = CharLength(charset, text, end);
+            if (end + n - i > room && end > i) break;
+            end += n;
+        }
+        words.push_back("=?" + std::string(charset) + "?B?" + Base64Run(text.substr(i, end - i)) +
+                        "?=");
+        i = end;
+    }
+    return words;
+}
+
+std::string FoldedHeader(std::string_view name, const std::vector<std::string>& tokens) {
+    std::string out(name);
+    out += ":";
+    size_t column = out.size();
+    for (const std::string& token : tokens) {
+        if (column + 1 + token.size() > kLineLength && column > name.size() + 1 && !token.empty()) {
+            out += "\r\n";
+            column = 0;
+        }
+        out += ' ';
+        out += token;
+        column += 1 + token.size();
+    }
+    return out;
+}
+
+std::string UnstructuredHeader(std::string_view name, std::string_view text,
+                               std::string_view charset) {
+    std::string clean = WithoutControls(text);
+    if (clean.empty()) return {};
+    // Plain text that looks like an encoded-word would be decoded by readers.
+    if (IsPlainHeaderText(clean) && clean.find("=?") == std::string::npos &&
+        clean.find_first_not_of(' ') != std::string::npos) {
+        std::vector<std::string> words;
+        size_t start = 0;
+        while (true) {
+            size_t space = clean.find(' ', start);
+            words.push_back(
+                clean.substr(start, space == std::string::npos ? space : space - start));
+            if (space == std::string::npos) break;
+            start = space + 1;
+        }
+        // A word longer than a line cannot be folded; encoded-words can.
+        bool fits = true;
+        for (const std::string& w : words)
+            if (w.size() > 900) fits = false;
+        if (fits) return FoldedHeader(name, words);
+    }
+    return FoldedHeader(name, EncodedWords(clean, IsValidUtf8(clean) ? "utf-8" : charset));
+}
+
+std::string Boundary(std::mt19937& random) {
+    static constexpr char kAlphabet[] =
+        "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    std::uniform_int_distribution<size_t> pick(0, sizeof kAlphabet - 2);
+    std::string b(34, '0');
+    for (char& c : b)
+        c = kAlphabet[pick(random)];
+    size_t at = std::uniform_int_distribution<size_t>(0, 32)(random);
+    b[at] = '=';
+    b[at + 1] = '_';
+    return b;
+}
+
+} // namespace mime

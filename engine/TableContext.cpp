@@ -195,6 +195,15 @@ std::unique_ptr<tpropset> ReadTableContext(tvaluedecoder& decoder, std::unique_p
     if (!ReadTcInfo(decoder, tcinfo, info) || !CountRows(decoder, info.hidRowIndex, rows))
         return nullptr;
     if (rows * std::max<uint64_t>(info.cCols, 1) > ostrel::limits::kMaxTableCells) return nullptr;
+    if (rows == 0) {
+        // A readable table without rows is one empty set, not a failure: a
+        // message whose recipient table is empty must still show its
+        // attachments, and only an unreadable table stops those.
+        auto empty = std::make_unique<tpropset>();
+        empty->Capacity = info.cCols;
+        empty->Next = std::move(list);
+        return empty;
+    }
     trowmatrix matrix;
     if (!ReadRowMatrix(decoder, info, matrix)) return nullptr;
     for (uint64_t r = 0; r < rows; ++r) {

@@ -66,10 +66,12 @@ bool CountRows(tvaluedecoder& decoder, uint32_t hidRowIndex, uint64_t& rows) {
     if (!ReadBthHeader(decoder.file, decoder.subnodes, *decoder.heap, hidRowIndex, bth) ||
         bth.TypeKey != kRowIndexKey)
         return false;
+    rows = 0;
+    // An empty BTH has hidRoot 0 ([MS-PST] 2.3.2.1): a table without rows, not damage.
+    if (bth.hidRoot == 0) return true;
     thidrange root;
     if (ResolveHnid(decoder.file, decoder.subnodes, *decoder.heap, root, bth.hidRoot) != 0)
         return false;
-    rows = 0;
     if (bth.bIdxLevels() == 0) {
         rows = root.Length() / (4 + size_t(bth.EntLevels));
         return true;

@@ -1,4 +1,4 @@
-# The project's two commands: `make run` and `make test` (see README.md).
+# The project's commands: `make run`, `make test` and `make bench` (see README.md).
 # Both install what is missing first, so a fresh Debian 12 machine needs nothing else.
 
 BUILD      ?= build
@@ -45,6 +45,13 @@ FILE ?= $(firstword $(wildcard ../shared/samples/*Outlook_1.pst) $(wildcard ../s
 
 run: build
 	@if [ -n "$(FILE)" ]; then ./$(BUILD)/cli/ostrel folders "$(FILE)"; else ./$(BUILD)/cli/ostrel --help; fi
+
+# The benchmark of the large generated mailbox (about 1 GB in /tmp, removed afterwards):
+# BENCH_ARGS=--quick for a first look, see `bench_mailbox --help`. Not part of `make test`.
+BENCH_ARGS ?=
+
+bench: build
+	./$(BUILD)/bench/bench_mailbox $(BENCH_ARGS)
 
 clean:
 	rm -rf $(BUILD)

@@ -69,7 +69,7 @@ int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth)
                     node->nFolderKind = object->Kind;
                     AppendItem(node);
                     ++count;
-                    if (node->pFirstChild)
+                    if (node->pFirstChild && depth + 1 < ostrel::limits::kMaxFolderDepth)
                         count += CollectItems(node->pFirstChild, kind, depth + 1);
                 } else if (object->MailInfo && node->pParent &&
                            CountsFor(node->pParent->nFolderKind, object->Kind)) {
@@ -85,7 +85,8 @@ int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth)
             node->nFolderKind = 1;
             AppendItem(node);
             ++count;
-            count += CollectItems(node->pFirstChild, kind, depth + 1);
+            if (depth + 1 < ostrel::limits::kMaxFolderDepth)
+                count += CollectItems(node->pFirstChild, kind, depth + 1);
         }
     }
     FreeMessage(object);

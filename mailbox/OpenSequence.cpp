@@ -31,15 +31,19 @@ void TPst64File::Open(const std::string& path) {
     LoadNamedPropertyMap(&Engine);
     RecoverIndexEntries();
 
-    // 6. Cyclic encoding is taken for permutation from here on.
-    if (Engine.bCryptMethod >= 2) Engine.bCryptMethod = 1;
+    // 6. An encoding byte of no known method is taken for the permutation,
+    // the usual one. The cyclic method (2) is kept: taking it for the
+    // permutation too would leave nothing of a cyclic file readable.
+    if (Engine.bCryptMethod > 2) Engine.bCryptMethod = 1;
 
-    // 7. The root object, with the other encoding if the first gives nothing.
+    // 7. The root object, with the other encoding if the first gives nothing:
+    // none and permutation stand for each other, and a file that claims the
+    // cyclic method without using it is tried with the permutation.
     CurrentNode = Engine.pNodeFirst;
     FreeMessage(CurrentObject);
     CurrentObject = BuildObject(CurrentNode);
     if (!CurrentObject) {
-        Engine.bCryptMethod = uint8_t(1 - Engine.bCryptMethod);
+        Engine.bCryptMethod = Engine.bCryptMethod == 2 ? 1 : uint8_t(1 - Engine.bCryptMethod);
         CurrentObject = BuildObject(CurrentNode);
     }
 

@@ -1,6 +1,7 @@
 // Checks of the test-side PST writer against [MS-PST] itself: the bytes it lays out are
 // parsed here again with positions and a CRC written independently of the writer, and
-// pffinfo (libpff) serves as an outside reader of the header and allocation maps.
+// pffinfo (libpff) serves as an outside reader of the header and allocation maps; a mailbox
+// beyond the first FMap page is read back by pffinfo, pypff and pffexport.
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -10,9 +11,11 @@
 #include <random>
 #include <sstream>
 #include <stdexcept>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/PstMailbox.h"
 #include "tests/support/PstWriter.h"
 
 namespace {
@@ -501,6 +504,188 @@ TEST_P(WriterFile, PffinfoReadsHeaderAndAllocationTables) {
               std::string::npos);
     std::filesystem::remove(base + ".pst");
     std::filesystem::remove(base + ".out");
+}
+
+// [MS-PST] 2.2.2.7.4: the header's rgbFM stands for the first 128 AMaps; the 129th interval
+// holds, after its AMap and PMap, the first FMap page, one byte per AMap from there on.
+constexpr uint64_t kInterval = 253952;
+constexpr uint64_t kFirstFMapInterval = 128;
+constexpr uint64_t kFirstFMapOffset = 0x4400 + kFirstFMapInterval * kInterval + 1024;
+
+// Longest run of clear bits in the AMap at `amap`, counted here from the page itself.
+int longestFreeRun(const Bytes& f, uint64_t amap, size_t mapBits) {
+    int best = 0, run = 0;
+    for (size_t s = 0; s < 496 * 8; ++s) {
+        const bool used = (f[amap + mapBits + s / 8] >> (7 - s % 8)) & 1;
+        run = used ? 0 : run + 1;
+        best = std::max(best, run);
+    }
+    return std::min(best, 255);
+}
+
+TEST(WriterLayout, FilesBeyond128AMapsGetAnFMapPage) {
+    pstw::NdbWriter w({Layout::Ansi, 1});
+    // 8192 bytes each in the file, 30 to an interval: just past the 129th AMap.
+    for (size_t i = 0; i < 3875; ++i)
+        w.addBlock(Bytes(8180, uint8_t(i)));
+    const Bytes f = w.finish();
+    const Positions& p = pos(Layout::Ansi);
+    const size_t amaps = w.amapOffsets().size();
+    ASSERT_GE(amaps, 130u);
+    ASSERT_LT(amaps, 140u);
+    ASSERT_EQ(w.fmapOffsets(), std::vector<uint64_t>{kFirstFMapOffset});
+    EXPECT_EQ(w.pmapOffsets().size(), (amaps + 7) / 8);
+    EXPECT_EQ(w.pmapOffsets().back(), kFirstFMapOffset - 512);
+    const uint64_t at = kFirstFMapOffset;
+    EXPECT_EQ(f[at + p.trailer], 0x82);
+    EXPECT_EQ(f[at + p.trailer + 1], 0x82);
+    EXPECT_EQ(le(f, at + p.trailer + 2, 2), 0u);
+    EXPECT_EQ(le(f, at + p.pageBid, p.id), at);
+    EXPECT_EQ(le(f, at + p.pageCrc, 4), bitCrc(f, at, p.trailer));
+    // The interval's AMap claims its three map pages, and nothing else lies on them.
+    const uint64_t amap = w.amapOffsets()[kFirstFMapInterval];
+    EXPECT_EQ(le(f, amap + p.mapBits, 3), 0xFFFFFFu);
+    for (const auto& b : w.blocks())
+        EXPECT_TRUE(b.offset >= amap + 1536 || b.offset + b.size <= amap) << std::hex << b.offset;
+    for (const auto& pg : w.pages())
+        EXPECT_TRUE(pg.offset >= amap + 1536 || pg.offset < amap) << std::hex << pg.offset;
+    EXPECT_TRUE(w.isMapPage(at));
+    for (size_t k = 0; k + kFirstFMapInterval < amaps; ++k)
+        EXPECT_EQ(f[at + p.mapBits + k],
+                  longestFreeRun(f, w.amapOffsets()[kFirstFMapInterval + k], p.mapBits))
+            << k;
+    EXPECT_EQ(f[at + p.mapBits + amaps - kFirstFMapInterval], 0);       // no AMap there yet
+    EXPECT_EQ(f[at + p.mapBits + amaps - kFirstFMapInterval - 1], 255); // the free tail
+    EXPECT_EQ(le(f, p.root + 4, p.id), f.size());                       // ibFileEof
+    EXPECT_EQ(le(f, p.root + 4 + p.id, p.id), w.amapOffsets().back());  // ibAMapLast
+    EXPECT_EQ(std::count(f.begin() + 204, f.begin() + 460, 0xFF), 256); // rgbFM and rgbFP
+}
+
+// A mailbox of about 40 MB, beyond the first FMap, with attachments large enough for an
+// XXBLOCK (Unicode) or a full XBLOCK (ANSI), written straight to disk.
+class WriterLargeMailbox : public testing::TestWithParam<Param> {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("pstw_large_" + name({GetParam(), 0}) + "_" + std::to_string(::getpid()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        pstw::Folder inbox{"Inbox"};
+        const size_t sizes[] = {14000000, 13000000, 12000000, 200000, 0};
+        for (size_t i = 0; i < std::size(sizes); ++i) {
+            pstw::Item item;
+            item.subject = "Large " + std::to_string(i);
+            item.senderName = "Alice";
+            item.senderAddress = "alice@example.com";
+            item.body = "Body " + std::to_string(i);
+            if (sizes[i]) {
+                pstw::Attachment a;
+                a.longFileName = "part" + std::to_string(i) + ".bin";
+                a.data = pattern(sizes[i], uint32_t(i + 11));
+                pstw::writeFile((dir_ / a.longFileName).string(), a.data);
+                item.attachments.push_back(std::move(a));
+            }
+            inbox.items.push_back(std::move(item));
+        }
+        mailbox_.ipmSubtree.folders.push_back(std::move(inbox));
+        pstw::MailboxWriter w({GetParam().layout, GetParam().crypt});
+        file_ = dir_ / "large.pst";
+        w.write(mailbox_, file_.string());
+        fmaps_ = w.ndb().fmapOffsets();
+        sameInMemory_ = w.ndb().finish() == readAll(file_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    static Bytes readAll(const std::filesystem::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+    int run(const std::string& command) {
+        return std::system((command + " >'" + (dir_ / "log.txt").string() + "' 2>&1").c_str());
+    }
+    std::string log() const {
+        std::ifstream in(dir_ / "log.txt");
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    std::filesystem::path dir_, file_;
+    pstw::Mailbox mailbox_;
+    std::vector<uint64_t> fmaps_;
+    bool sameInMemory_ = false;
+};
+
+INSTANTIATE_TEST_SUITE_P(Layouts, WriterLargeMailbox,
+                         testing::Values(Param{Layout::Unicode, 1}, Param{Layout::Ansi, 2}), name);
+
+TEST_P(WriterLargeMailbox, StreamedFileMatchesTheInMemoryOneAndPffinfoAcceptsIt) {
+    EXPECT_TRUE(sameInMemory_);
+    ASSERT_EQ(fmaps_, std::vector<uint64_t>{kFirstFMapOffset});
+    EXPECT_GT(std::filesystem::file_size(file_), kFirstFMapOffset);
+    if (std::system("command -v pffinfo >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "pffinfo (pff-tools) is not installed";
+    EXPECT_EQ(run("pffinfo -a '" + file_.string() + "'"), 0) << log();
+    EXPECT_EQ(log().find("unable"), std::string::npos) << log();
+}
+
+TEST_P(WriterLargeMailbox, PypffReadsEveryAttachmentWhole) {
+    if (std::system("/usr/bin/python3 -c 'import pypff' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "python3-pypff is not installed";
+    std::ofstream(dir_ / "read.py") << R"PY(
+import os, sys, pypff
+f = pypff.file()
+f.open(sys.argv[1])
+# pypff gives no attachment names; the sizes tell the expected files apart.
+expected = {}
+for n in os.listdir(sys.argv[2]):
+    if n.endswith(".bin"):
+        expected[os.path.getsize(os.path.join(sys.argv[2], n))] = n
+def walk(folder):
+    for m in folder.sub_messages:
+        for i in range(m.number_of_attachments):
+            a = m.get_attachment(i)
+            data = a.read_buffer(a.size)
+            n = expected.get(len(data), "?")
+            want = open(os.path.join(sys.argv[2], n), "rb").read() if n != "?" else None
+            print("%s %s %d" % ("OK" if data == want else "BAD", n, len(data)))
+    for s in folder.sub_folders:
+        walk(s)
+walk(f.root_folder)
+)PY";
+    ASSERT_EQ(run("/usr/bin/python3 '" + (dir_ / "read.py").string() + "' '" + file_.string() +
+                  "' '" + dir_.string() + "'"),
+              0)
+        << log();
+    const std::string out = log();
+    for (const char* line : {"OK part0.bin 14000000", "OK part1.bin 13000000",
+                             "OK part2.bin 12000000", "OK part3.bin 200000"})
+        EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+    EXPECT_EQ(out.find("BAD"), std::string::npos) << out;
+}
+
+TEST_P(WriterLargeMailbox, PffexportWritesEveryMessageAndAttachment) {
+    if (std::system("command -v pffexport >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "pffexport (pff-tools) is not installed";
+    const std::filesystem::path target = dir_ / "pff";
+    ASSERT_EQ(run("pffexport -q -t '" + target.string() + "' '" + file_.string() + "'"), 0)
+        << log();
+    const auto inbox =
+        std::filesystem::path(target.string() + ".export") / "Top of Personal Folders" / "Inbox";
+    size_t messages = 0, matched = 0;
+    for (const auto& m : std::filesystem::directory_iterator(inbox)) {
+        ++messages;
+        const auto atts = m.path() / "Attachments";
+        if (!std::filesystem::is_directory(atts)) continue;
+        for (const auto& a : std::filesystem::directory_iterator(atts)) {
+            const std::string fn = a.path().filename().string();
+            const std::string stored = fn.substr(fn.find('_') + 1);
+            EXPECT_EQ(readAll(a.path()), readAll(dir_ / stored)) << fn;
+            ++matched;
+        }
+    }
+    EXPECT_EQ(messages, 5u);
+    EXPECT_EQ(matched, 4u);
 }
 
 } // namespace

@@ -5,10 +5,19 @@ mail programs written in Python would, and reports what it found.
   check_eml.py PATH...        every .eml below the paths; prints "checked N"
                               and one line per defect; exit 1 on any defect
   check_eml.py --show FILE    the decoded headers and parts of one file
+  check_eml.py --json PATH... one JSON object a line for every .eml below the
+                              paths: defects, decoded From/To/Cc/Subject/Date,
+                              text and HTML parts, attachments with SHA-256
+  check_eml.py --expect EXPECTED.json DIR
+                              compares the files below DIR with a JSON list of
+                              expectations (see expect()); prints one line per
+                              difference and "compared N"; exit 1 on any
 """
 import codecs
+import datetime
 import email
 import email.policy
+import hashlib
 import json
 import os
 import sys
@@ -67,19 +76,125 @@ def show(path):
     print('epilogue ' + json.dumps(msg.epilogue))
 
 
-def main(argv):
-    if len(argv) == 3 and argv[1] == '--show':
-        show(argv[2])
-        return 0
+def address_names(value):
+    """The entries of an address header: [display name, address] each; a
+    name-only entry (written as a group without members) has address None."""
+    entries = []
+    for g in getattr(value, 'groups', ()):
+        if g.display_name is not None and not g.addresses:
+            entries.append([g.display_name, None])
+        for a in g.addresses:
+            entries.append([a.display_name, a.addr_spec])
+    return entries
+
+
+def lines_of(text):
+    return text.replace('\r\n', '\n').replace('\r', '\n')
+
+
+def fields_of(path):
+    with open(path, 'rb') as f:
+        msg = email.message_from_binary_file(f, policy=email.policy.default)
+    out = {'file': path, 'defects': defects_of(path)}
+    for name in ('From', 'To', 'Cc', 'Bcc', 'Sender'):
+        if msg[name] is not None:
+            out[name.lower()] = address_names(msg[name])
+    if msg['Subject'] is not None:
+        out['subject'] = str(msg['Subject'])
+    date = msg['Date']
+    if date is not None and getattr(date, 'datetime', None) is not None:
+        out['date'] = date.datetime.astimezone(datetime.timezone.utc).isoformat()
+    out['text'], out['html'], out['attachments'] = [], [], []
+    for part in msg.walk():
+        if part.is_multipart():
+            continue
+        if part.get_content_disposition() == 'attachment':
+            data = part.get_content()
+            if isinstance(data, str):
+                data = data.encode('utf-8')
+            out['attachments'].append({'name': part.get_filename(), 'size': len(data),
+                                       'sha256': hashlib.sha256(data).hexdigest()})
+        elif part.get_content_type() in ('text/plain', 'text/html'):
+            key = 'text' if part.get_content_type() == 'text/plain' else 'html'
+            out[key].append(lines_of(part.get_content()))
+    return out
+
+
+def eml_files(paths):
     files = []
-    for p in argv[1:]:
+    for p in paths:
         if os.path.isdir(p):
             for root, _, names in os.walk(p):
                 files += [os.path.join(root, n) for n in names if n.endswith('.eml')]
         else:
             files.append(p)
+    return sorted(files)
+
+
+def sha256_of_file(path):
+    with open(path, 'rb') as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def expect(expected_path, top):
+    """Each expectation names a file by the end of its path ("suffix"), may
+    name the end of its directory ("dir"), and may give from, to, cc, subject, date, text, html (lists of bodies, compared
+    after CR LF becomes LF) and attachments ([{"name", "file"}]: the original
+    bytes in a file). Every file below top must be expected, and every
+    expected file found once."""
+    with open(expected_path, encoding='utf-8') as f:
+        wanted = json.load(f)
+    files = eml_files([top])
+    problems = []
+    seen = set()
+    for w in wanted:
+        hits = [p for p in files if p.endswith(w['suffix'])]
+        if len(hits) != 1:
+            problems.append('%s: found %d times' % (w['suffix'], len(hits)))
+            continue
+        seen.add(hits[0])
+        if 'dir' in w and not os.path.dirname(hits[0]).endswith(w['dir']):
+            problems.append('%s: not in a directory %s' % (hits[0], w['dir']))
+        got = fields_of(hits[0])
+        for d in got['defects']:
+            problems.append('%s: defect %s' % (hits[0], d))
+        for key in ('from', 'to', 'cc', 'subject', 'date'):
+            if key in w and got.get(key) != w[key]:
+                problems.append('%s: %s is %r, not %r' % (hits[0], key, got.get(key), w[key]))
+        for key in ('text', 'html'):
+            if key in w and got[key] != [lines_of(b) for b in w[key]]:
+                problems.append('%s: %s is %r, not %r' % (hits[0], key, got[key], w[key]))
+        if 'attachments' in w:
+            want = [{'name': a['name'], 'sha256': sha256_of_file(a['file'])}
+                    for a in w['attachments']]
+            have = [{'name': a['name'], 'sha256': a['sha256']} for a in got['attachments']]
+            # The order is not compared: only that every original comes back whole.
+            def order(a):
+                return (a['name'] or '', a['sha256'])
+            if sorted(have, key=order) != sorted(want, key=order):
+                problems.append('%s: attachments %r, not %r' % (hits[0], have, want))
+    for p in files:
+        if p not in seen:
+            problems.append('%s: not expected' % p)
+    for p in problems:
+        print(p)
+    print('compared %d' % len(files))
+    return 1 if problems else 0
+
+
+def main(argv):
+    if len(argv) == 3 and argv[1] == '--show':
+        show(argv[2])
+        return 0
+    if len(argv) >= 2 and argv[1] == '--json':
+        for path in eml_files(argv[2:]):
+            print(json.dumps(fields_of(path), ensure_ascii=False))
+        return 0
+    if len(argv) == 4 and argv[1] == '--expect':
+        return expect(argv[2], argv[3])
+    files = eml_files(argv[1:])
     bad = 0
-    for path in sorted(files):
+    for path in files:
         for d in defects_of(path):
             print('%s: %s' % (path, d))
             bad += 1

@@ -56,13 +56,7 @@ std::optional<uint64_t> freePageOffset(const NdbWriter& w, const std::vector<uin
     for (const PageInfo& p : w.pages())
         end = std::max(end, p.offset + detail::kPageSize);
     uint64_t at = (end + detail::kPageSize - 1) / detail::kPageSize * detail::kPageSize;
-    auto isMap = [&](uint64_t o) {
-        return std::find(w.amapOffsets().begin(), w.amapOffsets().end(), o) !=
-                   w.amapOffsets().end() ||
-               std::find(w.pmapOffsets().begin(), w.pmapOffsets().end(), o) !=
-                   w.pmapOffsets().end();
-    };
-    while (at + detail::kPageSize <= file.size() && isMap(at))
+    while (at + detail::kPageSize <= file.size() && w.isMapPage(at))
         at += detail::kPageSize;
     if (at + detail::kPageSize > file.size()) return std::nullopt;
     return at;

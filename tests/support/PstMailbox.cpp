@@ -35,10 +35,17 @@ size_t unread(const std::vector<Item>& items) {
     return n;
 }
 
-std::vector<Prop> folderProps(const Folder& f) {
+std::vector<const Folder*> childrenOf(const Folder& f) {
+    std::vector<const Folder*> children;
+    for (const Folder& c : f.folders)
+        children.push_back(&c);
+    return children;
+}
+
+std::vector<Prop> folderProps(const Folder& f, bool hasSubfolders) {
     std::vector<Prop> props{Prop::str(0x3001, f.name), Prop::i32(0x3602, int32_t(f.items.size())),
                             Prop::i32(0x3603, int32_t(unread(f.items))),
-                            Prop::boolean(0x360A, !f.folders.empty()),
+                            Prop::boolean(0x360A, hasSubfolders),
                             Prop::i32(0x3617, int32_t(f.associated.size()))};
     if (!f.containerClass.empty()) props.push_back(Prop::str(0x3613, f.containerClass));
     return props;
@@ -82,14 +89,25 @@ uint32_t MailboxWriter::folderNid(const Folder& f) {
     return f.nid ? f.nid : makeNid(nextFolderIndex_++, kNidTypeFolder);
 }
 
-std::vector<uint8_t> MailboxWriter::write(const Mailbox& m) {
+void MailboxWriter::addNodes(const Mailbox& m) {
     writeStore(m);
-    Folder root("", "", kNidRootFolder);
-    root.folders.push_back(m.ipmSubtree);
-    root.folders.insert(root.folders.end(), m.rootFolders.begin(), m.rootFolders.end());
-    writeFolder(root, kNidRootFolder, kNidRootFolder, "");
+    // The root's children are referred to, not copied: a large mailbox is held only once.
+    const Folder root("", "", kNidRootFolder);
+    std::vector<const Folder*> children{&m.ipmSubtree};
+    for (const Folder& f : m.rootFolders)
+        children.push_back(&f);
+    writeFolder(root, children, kNidRootFolder, kNidRootFolder, "");
     if (m.nameMap) names_.write(ndb_);
+}
+
+std::vector<uint8_t> MailboxWriter::write(const Mailbox& m) {
+    addNodes(m);
     return ndb_.finish();
+}
+
+void MailboxWriter::write(const Mailbox& m, const std::string& path) {
+    addNodes(m);
+    ndb_.finish(path);
 }
 
 void MailboxWriter::writeStore(const Mailbox& m) {
@@ -106,23 +124,24 @@ void MailboxWriter::writeStore(const Mailbox& m) {
     ndb_.addNode(kNidMessageStore, bid, subs.write(ndb_), 0);
 }
 
-void MailboxWriter::writeFolder(const Folder& f, uint32_t nid, uint32_t parent,
-                                const std::string& path) {
+void MailboxWriter::writeFolder(const Folder& f, const std::vector<const Folder*>& subfolders,
+                                uint32_t nid, uint32_t parent, const std::string& path) {
     SubnodeSet subs;
-    const uint64_t bid = writePropertyContext(ndb_, folderProps(f), subs);
+    const uint64_t bid = writePropertyContext(ndb_, folderProps(f, !subfolders.empty()), subs);
     ndb_.addNode(nid, bid, subs.write(ndb_), parent);
     folders_.push_back({nid, parent, path, f.items.size()});
     std::vector<uint32_t> children, items, assoc;
-    for (const Folder& child : f.folders) {
-        const uint32_t childNid = folderNid(child);
+    for (const Folder* child : subfolders) {
+        const uint32_t childNid = folderNid(*child);
         children.push_back(childNid);
-        writeFolder(child, childNid, nid, path.empty() ? child.name : path + "/" + child.name);
+        writeFolder(*child, childrenOf(*child), childNid, nid,
+                    path.empty() ? child->name : path + "/" + child->name);
     }
     for (const Item& item : f.items)
         items.push_back(writeItem(item, nid, false));
     for (const Item& item : f.associated)
         assoc.push_back(writeItem(item, nid, true));
-    writeFolderTables(f, nid, children, items, assoc);
+    writeFolderTables(f, subfolders, nid, children, items, assoc);
 }
 
 uint32_t MailboxWriter::writeItem(const Item& item, uint32_t folderNid, bool associated) {
@@ -138,8 +157,8 @@ uint32_t MailboxWriter::writeItem(const Item& item, uint32_t folderNid, bool ass
     return nid;
 }
 
-void MailboxWriter::writeFolderTables(const Folder& f, uint32_t nid,
-                                      const std::vector<uint32_t>& childNids,
+void MailboxWriter::writeFolderTables(const Folder& f, const std::vector<const Folder*>& subfolders,
+                                      uint32_t nid, const std::vector<uint32_t>& childNids,
                                       const std::vector<uint32_t>& itemNids,
                                       const std::vector<uint32_t>& assocNids) {
     const std::vector<Column> hierarchyColumns{{0x3001, kPtypString},    {0x3602, kPtypInteger32},
@@ -147,7 +166,8 @@ void MailboxWriter::writeFolderTables(const Folder& f, uint32_t nid,
                                                {0x3613, kPtypString},    {0x3617, kPtypInteger32}};
     std::vector<TableRow> hierarchy;
     for (size_t i = 0; i < childNids.size(); ++i)
-        hierarchy.push_back({childNids[i], folderProps(f.folders[i])});
+        hierarchy.push_back(
+            {childNids[i], folderProps(*subfolders[i], !subfolders[i]->folders.empty())});
     std::vector<TableRow> contents, assoc;
     for (size_t i = 0; i < itemNids.size(); ++i)
         contents.push_back(contentsRow(itemNids[i], itemProperties(f.items[i], names_)));

@@ -169,6 +169,8 @@ public:
 
     // The whole file. Adds every node to ndb(); call once per writer.
     std::vector<uint8_t> write(const Mailbox& mailbox);
+    // The same, written straight to path (for files too large to hold twice in memory).
+    void write(const Mailbox& mailbox, const std::string& path);
 
     NdbWriter& ndb() { return ndb_; }
     const NdbWriter& ndb() const { return ndb_; }
@@ -181,10 +183,13 @@ public:
     static Guid providerUid();
 
 private:
+    void addNodes(const Mailbox& m);
     void writeStore(const Mailbox& m);
-    void writeFolder(const Folder& f, uint32_t nid, uint32_t parent, const std::string& path);
+    void writeFolder(const Folder& f, const std::vector<const Folder*>& subfolders, uint32_t nid,
+                     uint32_t parent, const std::string& path);
     uint32_t writeItem(const Item& item, uint32_t folderNid, bool associated);
-    void writeFolderTables(const Folder& f, uint32_t nid, const std::vector<uint32_t>& childNids,
+    void writeFolderTables(const Folder& f, const std::vector<const Folder*>& subfolders,
+                           uint32_t nid, const std::vector<uint32_t>& childNids,
                            const std::vector<uint32_t>& itemNids,
                            const std::vector<uint32_t>& assocNids);
     uint32_t folderNid(const Folder& f);

@@ -3,6 +3,7 @@
 #include "tests/support/PstWriter.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -76,7 +77,7 @@ std::array<uint32_t, 32> NdbWriter::nextNidIndexes() const {
     return next;
 }
 
-std::vector<uint8_t> NdbWriter::finish() {
+uint64_t NdbWriter::layOut(const PieceSink& sink) {
     const detail::Format& f = detail::format(options_.layout);
     Space space = *space_;
     treePages_.clear();
@@ -85,24 +86,56 @@ std::vector<uint8_t> NdbWriter::finish() {
     bbtRoot_ = writeTree(bbtLeaves(), false, space);
     nbtRoot_ = writeTree(nbtLeaves(), true, space);
 
-    std::vector<uint8_t> file(space.fileSize(), 0);
     for (const StoredBlock& b : stored_)
-        std::copy(b.bytes.begin(), b.bytes.end(), file.begin() + b.info.offset);
+        sink(b.info.offset, b.bytes);
     for (const TreePage& p : treePages_)
-        std::copy(p.bytes.begin(), p.bytes.end(), file.begin() + p.offset);
+        sink(p.offset, p.bytes);
 
     detail::HeaderFields h;
     h.crypt = options_.crypt;
-    h.cbAMapFree = space.writeMaps(file, f, amaps_, pmaps_);
-    h.ibFileEof = file.size();
+    h.cbAMapFree = space.writeMaps(f, sink, amaps_, pmaps_, fmaps_);
+    h.ibFileEof = space.fileSize();
     h.ibAMapLast = amaps_.back();
     h.nbt = nbtRoot_;
     h.bbt = bbtRoot_;
     h.bidNextB = nextBidIndex_ << 2;
     h.bidNextP = nextPageBid_;
     h.rgnid = nextNidIndexes();
-    detail::writeHeader(file, f, h);
+    std::vector<uint8_t> head(kFirstAMapOffset, 0);
+    detail::writeHeader(head, f, h);
+    sink(0, head);
+    return h.ibFileEof;
+}
+
+std::vector<uint8_t> NdbWriter::finish() {
+    std::vector<uint8_t> file;
+    const uint64_t size = layOut([&](uint64_t at, std::span<const uint8_t> bytes) {
+        if (file.size() < at + bytes.size()) file.resize(at + bytes.size(), 0);
+        std::copy(bytes.begin(), bytes.end(), file.begin() + at);
+    });
+    file.resize(size, 0);
     return file;
+}
+
+void NdbWriter::finish(const std::string& path) {
+    uint64_t size = 0;
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        size = layOut([&](uint64_t at, std::span<const uint8_t> bytes) {
+            out.seekp(std::streamoff(at));
+            out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        });
+        out.flush();
+        if (!out) throw std::runtime_error("pstw: cannot write " + path);
+    }
+    // The free tail of the last interval was never written; the file still ends at ibFileEof.
+    std::filesystem::resize_file(path, size);
+}
+
+bool NdbWriter::isMapPage(uint64_t offset) const {
+    for (const auto* maps : {&amaps_, &pmaps_, &fmaps_})
+        if (std::binary_search(maps->begin(), maps->end(), offset)) return true;
+    return false;
 }
 
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -17,10 +18,13 @@ namespace pstw {
 enum class Layout { Ansi, Unicode };
 
 // [MS-PST] 2.2.2.7: the first AMap page, the bytes each AMap covers, and the number of AMaps
-// the header's rgbFM describes. The writer stays below the first FMap page (about 32 MB).
+// the header's rgbFM describes (FMap pages follow from there, about 32 MB). The writer stays
+// below the first FPMap, which comes after the 8192 AMaps the header's rgbFP describes
+// (about 2 GB, also the practical limit of an ANSI file).
 constexpr uint64_t kFirstAMapOffset = 0x4400;
 constexpr uint64_t kAMapInterval = 253952;
-constexpr uint64_t kMaxAMaps = 128;
+constexpr uint64_t kAMapsInHeaderFMap = 128;
+constexpr uint64_t kMaxAMaps = 8192;
 
 struct Options {
     Layout layout = Layout::Unicode;
@@ -82,6 +86,8 @@ public:
 
     // The whole file. May be called again; later calls lay the same file out again.
     std::vector<uint8_t> finish();
+    // The same file written straight to path, without a copy of it in memory.
+    void finish(const std::string& path);
 
     // Facts about the file, for tests that damage it on purpose. Blocks are known as soon as
     // they are added; pages, roots and map offsets once finish() has run.
@@ -94,6 +100,8 @@ public:
     uint64_t nbtRootOffset() const { return nbtRoot_.ib; }
     const std::vector<uint64_t>& amapOffsets() const { return amaps_; }
     const std::vector<uint64_t>& pmapOffsets() const { return pmaps_; }
+    const std::vector<uint64_t>& fmapOffsets() const { return fmaps_; }
+    bool isMapPage(uint64_t offset) const;
 
 private:
     struct StoredBlock {
@@ -113,6 +121,8 @@ private:
         std::vector<uint8_t> bytes;
     };
     class Space; // 64-byte granular allocator over the AMap intervals
+    // Receives one laid-out piece of the file: its offset and its bytes.
+    using PieceSink = std::function<void(uint64_t offset, std::span<const uint8_t> bytes)>;
 
     uint64_t storeBlock(std::span<const uint8_t> data, bool internal);
     int internalCapacity(size_t headerSize, size_t entrySize) const;
@@ -124,6 +134,8 @@ private:
     Bref writeTree(std::vector<LeafEntry> leaves, bool nbt, Space& space);
     Bref writePage(std::span<const LeafEntry> entries, bool nbt, int level, Space& space);
     std::array<uint32_t, 32> nextNidIndexes() const;
+    // Lays the file out piece by piece; returns its size.
+    uint64_t layOut(const PieceSink& sink);
 
     Options options_;
     uint64_t nextBidIndex_ = 1;
@@ -135,7 +147,7 @@ private:
     std::vector<PageInfo> pages_;
     uint64_t nextPageBid_ = 0;
     Bref bbtRoot_, nbtRoot_;
-    std::vector<uint64_t> amaps_, pmaps_;
+    std::vector<uint64_t> amaps_, pmaps_, fmaps_;
 };
 
 // The [MS-PST] CRC (CRC-32 table of 0xEDB88320, started at 0, not inverted at the end).

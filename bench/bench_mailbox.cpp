@@ -1,0 +1,226 @@
+// bench_mailbox: writes a large generated mailbox (about 1 GB, 100,000 items in a few dozen
+// folders, a tenth of them with attachments) and times what a user waits for on it:
+// `ostrel folders`, `ostrel items` of the largest folder, and `ostrel export` beside
+// libpst's `readpst -e` on the same file in the same run. Prints medians; asserts nothing.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "bench/CommandTimer.h"
+#include "bench/GeneratedMailbox.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Settings {
+    bench::MailboxShape shape;
+    int runs = 3;
+    fs::path dir;
+    std::optional<fs::path> file; // an existing mailbox instead of a generated one
+    std::string ostrel = OSTREL_CLI;
+    bool keep = false, readpst = true;
+};
+
+const char* const kUsage =
+    "usage: bench_mailbox [--items N] [--mb M] [--folders F] [--runs R] [--dir DIR]\n"
+    "                     [--file PST] [--ostrel PATH] [--keep] [--no-readpst] [--quick]\n"
+    "  --items N     items to generate (100000)\n"
+    "  --mb M        approximate file size in MiB (1024)\n"
+    "  --folders F   folders to generate (36)\n"
+    "  --runs R      runs of each command; the median is reported (3)\n"
+    "  --dir DIR     work directory for the mailbox and the exports (a new one in /tmp)\n"
+    "  --file PST    time an existing mailbox instead of generating one\n"
+    "  --quick       10000 items, 100 MiB, as for a first look\n"
+    "  --keep        leave the work directory in place\n";
+
+std::optional<Settings> parse(int argc, char** argv) {
+    Settings s;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--items" && hasValue)
+            s.shape.items = std::stoul(argv[++i]);
+        else if (a == "--mb" && hasValue)
+            s.shape.bytes = std::stoull(argv[++i]) << 20;
+        else if (a == "--folders" && hasValue)
+            s.shape.folders = std::stoul(argv[++i]);
+        else if (a == "--runs" && hasValue)
+            s.runs = std::max(1, std::stoi(argv[++i]));
+        else if (a == "--dir" && hasValue)
+            s.dir = argv[++i];
+        else if (a == "--file" && hasValue)
+            s.file = fs::path(argv[++i]);
+        else if (a == "--ostrel" && hasValue)
+            s.ostrel = argv[++i];
+        else if (a == "--keep")
+            s.keep = true;
+        else if (a == "--no-readpst")
+            s.readpst = false;
+        else if (a == "--quick") {
+            s.shape.items = 10000;
+            s.shape.bytes = uint64_t(100) << 20;
+        } else
+            return std::nullopt;
+    }
+    if (s.dir.empty())
+        s.dir = fs::temp_directory_path() / ("ostrel-bench-" + std::to_string(::getpid()));
+    return s;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+fs::path generate(const Settings& s) {
+    const auto start = std::chrono::steady_clock::now();
+    const fs::path file = s.dir / "bench.pst";
+    bench::GeneratedMailbox g = bench::generateMailbox(s.shape);
+    const double described = secondsSince(start);
+    pstw::MailboxWriter writer({pstw::Layout::Unicode, 1});
+    writer.write(g.mailbox, file.string());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("generated  %s: %.1f MiB, %zu items (%zu with attachments, %.1f MiB), "
+                "largest folder %s with %zu items; %.1f s to describe, %.1f s in all, "
+                "peak RSS %.0f MiB\n",
+                file.c_str(), double(fs::file_size(file)) / (1 << 20), g.items, g.attachments,
+                double(g.attachmentBytes) / (1 << 20), g.largestFolder.c_str(),
+                g.largestFolderItems, described, secondsSince(start),
+                double(usage.ru_maxrss) / 1024);
+    return file;
+}
+
+// The folder row with the highest item count, as `ostrel folders` printed it: its path and
+// its count.
+std::pair<std::string, long> largestFolder(const fs::path& listing) {
+    std::ifstream in(listing);
+    std::pair<std::string, long> best{"", -1};
+    for (std::string line; std::getline(in, line);) {
+        const size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
+        if (tab1 == std::string::npos || tab2 == std::string::npos) continue;
+        const std::string caption = line.substr(tab1 + 1, tab2 - tab1 - 1);
+        const size_t open = caption.rfind('(');
+        if (open == std::string::npos || caption.back() != ')') continue;
+        const long count = std::atol(caption.c_str() + open + 1);
+        if (count > best.second) best = {line.substr(tab2 + 1), count};
+    }
+    return best;
+}
+
+size_t countFiles(const fs::path& dir) {
+    size_t n = 0;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dir, ec);
+         it != fs::recursive_directory_iterator(); it.increment(ec))
+        n += it->is_regular_file() ? 1 : 0;
+    return n;
+}
+
+void report(const char* what, const bench::Series& s, const std::string& extra = {}) {
+    double lo = 1e300, hi = 0;
+    for (const bench::CommandRun& r : s.runs) {
+        lo = std::min(lo, r.seconds);
+        hi = std::max(hi, r.seconds);
+    }
+    std::printf("%-26s median %8.3f s  (min %.3f, max %.3f, %zu runs)  peak RSS %6.1f MiB%s%s\n",
+                what, s.median(), lo, hi, s.runs.size(), double(s.maxRssKb()) / 1024,
+                s.allSucceeded() ? "" : "  [FAILED RUNS]", extra.c_str());
+}
+
+// The mailbox is generated in a child process: the memory it takes goes back to the system
+// before the timed commands start, and their peak RSS is theirs alone.
+std::optional<fs::path> generateInChild(const Settings& s) {
+    std::fflush(stdout);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        try {
+            generate(s);
+            std::fflush(stdout);
+            _exit(0);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "bench_mailbox: %s\n", e.what());
+            _exit(1);
+        }
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status))
+        return std::nullopt;
+    return s.dir / "bench.pst";
+}
+
+int benchmark(const Settings& s) {
+    fs::create_directories(s.dir);
+    const std::optional<fs::path> made = s.file ? s.file : generateInChild(s);
+    if (!made) return 1;
+    const fs::path file = *made;
+    const std::string pst = file.string();
+
+    bench::Series folders, items, exportRuns, readpstRuns;
+    for (int i = 0; i < s.runs; ++i)
+        folders.runs.push_back(
+            bench::runCommand({s.ostrel, "folders", pst}, (s.dir / "folders.txt").string()));
+    const auto [path, count] = largestFolder(s.dir / "folders.txt");
+    report("ostrel folders", folders);
+    if (count < 0) {
+        std::fprintf(stderr, "bench_mailbox: `ostrel folders` listed no folder with items\n");
+        return 1;
+    }
+    for (int i = 0; i < s.runs; ++i)
+        items.runs.push_back(
+            bench::runCommand({s.ostrel, "items", pst, path}, (s.dir / "items.txt").string()));
+    report("ostrel items (largest)", items, "  [" + std::to_string(count) + " items]");
+
+    // Alternating runs, so that both programs meet the same page cache.
+    const fs::path eml = s.dir / "eml", lib = s.dir / "readpst";
+    size_t emlFiles = 0, libFiles = 0;
+    for (int i = 0; i < s.runs; ++i) {
+        fs::remove_all(eml);
+        exportRuns.runs.push_back(bench::runCommand({s.ostrel, "export", pst, eml.string()}));
+        emlFiles = countFiles(eml);
+        if (!s.readpst) continue;
+        fs::remove_all(lib);
+        fs::create_directories(lib);
+        readpstRuns.runs.push_back(bench::runCommand({"readpst", "-e", "-o", lib.string(), pst}));
+        libFiles = countFiles(lib);
+    }
+    report("ostrel export", exportRuns, "  [" + std::to_string(emlFiles) + " files]");
+    if (s.readpst) {
+        report("readpst -e", readpstRuns, "  [" + std::to_string(libFiles) + " files]");
+        if (readpstRuns.median() > 0)
+            std::printf("export ratio (ostrel / readpst): %.2f\n",
+                        exportRuns.median() / readpstRuns.median());
+    }
+    return folders.allSucceeded() && items.allSucceeded() && exportRuns.allSucceeded() ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is known
+    const std::optional<Settings> s = parse(argc, argv);
+    if (!s) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    int rc = 1;
+    try {
+        rc = benchmark(*s);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_mailbox: %s\n", e.what());
+    }
+    if (!s->keep)
+        fs::remove_all(s->dir);
+    else
+        std::printf("work directory kept: %s\n", s->dir.c_str());
+    return rc;
+}

@@ -210,8 +210,9 @@ TEST(WriterPropContext, PypffReadsEveryTypeInlineInTheHeapAndInSubnodes) {
         Prop::mvBin(0x6610, {{1, 2}, {3}}),
     };
     // Heap values for nine pages, so that page 8 carries an HNBITMAPHDR. libpff 20180714
-    // misreads the records of our heaps from the tenth page on (the writer's own re-parse
-    // above goes to 140 pages), so this check stays below that.
+    // misreads the second allocation of block 8, the first HNBITMAPHDR page, although the
+    // writer follows [MS-PST] 2.3.1.4 there (the engine's round trip of LtpRoundTripTest.cpp
+    // covers such heaps); this check keeps to what libpff reads right.
     for (uint16_t k = 0; k < 14; ++k)
         props.push_back(Prop::bin(uint16_t(0x6620 + k), filled(3500, uint8_t(k))));
     for (pstw::Layout layout : {pstw::Layout::Ansi, pstw::Layout::Unicode}) {

@@ -15,6 +15,14 @@ inline constexpr int kMaxBTreeDepth = 8;
 // at its own SLBLOCK would otherwise recurse without end.
 inline constexpr int kMaxSubnodeDepth = 16;
 
+// The depth cap alone still lets an SLBLOCK that names itself as each of its
+// entries' subnodes multiply its entries level by level (up to 681 per block,
+// 16 levels). A list level is one SLBLOCK, and a real message's tree holds
+// its attachments, tables and large values with a few subnodes each; a tree
+// stops taking entries at this many, which also keeps one damaged node from
+// costing seconds every time it is read.
+inline constexpr uint64_t kMaxSubnodeEntries = 1ull << 12;
+
 // One XBLOCK lists at most 1021 (Unicode) or 2043 (ANSI) blocks of about 8 KB:
 // under 17 MB. A crafted XBLOCK can repeat one large BID 65535 times; this cap
 // refuses such a tree before its buffer is grown.

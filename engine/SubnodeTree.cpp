@@ -12,7 +12,9 @@ namespace {
 
 constexpr uint16_t kSlBlockSignature = 0x0002; // btype 0x02, cLevel 0
 
-std::unique_ptr<tsubnodeentry> BuildLevel(tpstfile* file, tblockentry* block, int depth) {
+// `budget` is the number of entries the whole tree may still take.
+std::unique_ptr<tsubnodeentry> BuildLevel(tpstfile* file, tblockentry* block, int depth,
+                                          uint64_t& budget) {
     if (!block || depth > ostrel::limits::kMaxSubnodeDepth) return nullptr;
     // 1. The block as stored: subnode blocks are internal and never encoded.
     tbuffer raw;
@@ -35,19 +37,20 @@ std::unique_ptr<tsubnodeentry> BuildLevel(tpstfile* file, tblockentry* block, in
     std::unique_ptr<tsubnodeentry> first;
     tsubnodeentry* last = nullptr;
     int idWidth = file->fUnicode ? 8 : 4;
-    for (uint32_t i = 0; i < cEnt; ++i) {
+    for (uint32_t i = 0; i < cEnt && budget > 0; ++i) {
         const uint8_t* e = raw.data() + header + i * entrySize;
         uint64_t nid = LoadU32(e);
         uint64_t bidData = file->fUnicode ? LoadU64(e + idWidth) : LoadU32(e + idWidth);
         uint64_t bidSub = file->fUnicode ? LoadU64(e + 2 * idWidth) : LoadU32(e + 2 * idWidth);
         tblockentry* data = FindBlock(file, bidData);
         if (!data) continue;
+        --budget;
         auto entry = std::make_unique<tsubnodeentry>();
         entry->nid = nid;
         entry->pDataBlock = data;
         if (bidSub != 0)
             if (tblockentry* sub = FindBlock(file, bidSub))
-                entry->pChildren = BuildLevel(file, sub, depth + 1);
+                entry->pChildren = BuildLevel(file, sub, depth + 1, budget);
         tsubnodeentry* added = entry.get();
         if (last)
             last->pNext = std::move(entry);
@@ -69,7 +72,8 @@ tsubnodeentry::~tsubnodeentry() {
 
 std::unique_ptr<tsubnodeentry> BuildSubnodeTree(tpstfile* file, tblockentry* block) {
     if (!file) return nullptr;
-    return BuildLevel(file, block, 0);
+    uint64_t budget = ostrel::limits::kMaxSubnodeEntries;
+    return BuildLevel(file, block, 0, budget);
 }
 
 tsubnodeentry* FindSubnode(tsubnodeentry* list, uint64_t nid) {

@@ -1,0 +1,30 @@
+// The open-and-list walk shared by the raw and the mutated open targets.
+#include "tests/fuzz/MailboxWalk.h"
+
+#include "mailbox/FolderList.h"
+#include "mailbox/ItemRows.h"
+#include "tests/fuzz/ScratchFiles.h"
+
+namespace ostrel::fuzz {
+namespace {
+
+// Enough rows per folder to reach every item of the seeds; a damaged count
+// must not turn one input into minutes of row building.
+constexpr int32_t kRowsPerFolder = 64;
+
+} // namespace
+
+void OpenAndListFolders(std::span<const uint8_t> fileBytes) {
+    const std::string path = WriteScratchFile(fileBytes);
+    TPst64File pst;
+    pst.Open(path);
+    std::vector<tfolderrow> rows = BuildFolderRows(pst, path);
+    for (const tfolderrow& row : rows) {
+        if (!row.Node) continue;
+        tfolderitems items = CollectFolderItems(pst, row.Node);
+        for (int32_t i = 0; i < items.Count && i < kRowsPerFolder; ++i)
+            BuildItemRow(pst, row.Node, i);
+    }
+}
+
+} // namespace ostrel::fuzz

@@ -1,0 +1,55 @@
+// Writes the seed corpora of the fuzz targets into the folder given: whole
+// seed mailboxes (and a truncated one) for the raw open target, one input per
+// seed for the mutation targets, and the PC and TC heaps of the seeds for the
+// context target.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "tests/fuzz/SeedMailboxes.h"
+
+namespace fs = std::filesystem;
+using ostrel::fuzz::SeedMailbox;
+
+namespace {
+
+void Write(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+std::vector<uint8_t> HeapData(const SeedMailbox& seed, const pstw::BlockInfo& b) {
+    std::vector<uint8_t> data(seed.bytes.begin() + b.offset, seed.bytes.begin() + b.offset + b.cb);
+    pstw::decodeBlock(data, seed.crypt, b.bid);
+    return data;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s corpus-folder\n", argv[0]);
+        return 2;
+    }
+    const fs::path root = argv[1];
+    for (const char* target : {"open", "mutated_open", "context", "export"})
+        fs::create_directories(root / target);
+    const std::vector<SeedMailbox>& seeds = ostrel::fuzz::SeedMailboxes();
+    std::set<std::vector<uint8_t>> heaps;
+    for (size_t i = 0; i < seeds.size(); ++i) {
+        const std::string name = "seed-" + std::to_string(i);
+        Write(root / "open" / (name + ".pst"), seeds[i].bytes);
+        Write(root / "mutated_open" / name, {uint8_t(i)});
+        Write(root / "export" / name, {uint8_t(i)});
+        for (const pstw::BlockInfo& b : seeds[i].heaps)
+            heaps.insert(HeapData(seeds[i], b));
+    }
+    std::vector<uint8_t> cut = seeds[0].bytes;
+    cut.resize(cut.size() / 2);
+    Write(root / "open" / "truncated.pst", cut);
+    size_t n = 0;
+    for (const std::vector<uint8_t>& heap : heaps)
+        Write(root / "context" / ("heap-" + std::to_string(n++)), heap);
+    return 0;
+}

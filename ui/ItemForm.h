@@ -1,0 +1,65 @@
+// TItemForm: the base of the six read-only item viewers. It ties a window to
+// an item node (ItemId), gives every viewer its window behaviour (a top-level
+// window of its own; closing only hides it) and the operations they share:
+// the body rule, the HTML body view, the half-hour time list, the duration
+// index table and the multi-valued string joiner.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QWidget>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "engine/uPST64Format.h"
+
+class QComboBox;
+class QFrame;
+class TWebBrowser;
+
+class TItemForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TItemForm(QWidget* parent = nullptr);
+    ~TItemForm() override;
+
+    // The nid of the item node this window shows; 0 before it is given one.
+    uint64_t ItemId = 0;
+
+    // Fills the window from a message object. Only the contact and task
+    // viewers implement it; the others have fill operations with arguments.
+    virtual void ShowItem(tpstmessage* item);
+
+    // The HTML body of the object as is, else its plain body with CR LF made
+    // "<BR>" and "<", ">", "&" escaped, else "".
+    static std::string GetItemBodyText(const tpstmessage& item);
+    // Joins a PtypMultipleString value ("A; B").
+    static std::string GetCompanyList(const uint8_t* value, size_t size);
+    // Shows text as the view's whole document, after clearing the previous one.
+    static void SetItemBody(TWebBrowser* view, const std::string& text);
+    // 48 entries, "0:00" to "23:30".
+    static void SetIntervalTime(QComboBox* box);
+    // The duration list's index for a minute count, -1 when it has no entry.
+    static int GetMinutesIndex(int minutes);
+    // Fills a reminder or duration box with the 24 entries of the duration list.
+    static void SetDurationList(QComboBox* box);
+    // A date-time value (days since 30.12.1899, the time of day as the
+    // fraction) as the toolkit's date-time; out-of-range values give the base day.
+    static QDateTime DateTimeOfValue(double value);
+    // The short date format of the date pickers.
+    static constexpr const char* kShortDateFormat = "dd.MM.yyyy";
+
+    // The body panel and its view, for those who look at the window from outside.
+    QFrame* MessagePanel() const { return PanelMessage; }
+    TWebBrowser* Browser() const { return WebBrowser; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+    // Created by the base; every viewer but the sticky note puts the view in
+    // PanelMessage (a lowered inner bevel).
+    QFrame* PanelMessage = nullptr;
+    TWebBrowser* WebBrowser = nullptr;
+};

@@ -1,0 +1,185 @@
+// How the main window opens an item (see Main.h): the click that counts, the
+// window found again by its item, the window made by the item's kind, and
+// the arguments each kind of viewer is filled with.
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTreeView>
+
+#include <cctype>
+#include <memory>
+
+#include "engine/FileTime.h"
+#include "ui/AppointmentItem.h"
+#include "ui/ContactItem.h"
+#include "ui/ImageList.h"
+#include "ui/ItemListModel.h"
+#include "ui/JournalItem.h"
+#include "ui/Main.h"
+#include "ui/MessageItem.h"
+#include "ui/StickyNoteItem.h"
+#include "ui/TaskItem.h"
+
+namespace {
+
+std::string Text(const ttext& t) {
+    return t ? std::string(t->c_str()) : std::string();
+}
+
+std::string Subject(const tpstmessage& m) {
+    return m.MailInfo && m.MailInfo->Subject ? Text(m.MailInfo->Subject->Text) : std::string();
+}
+
+bool IsDirectoryAddress(const ttext& address) {
+    std::string upper = Text(address);
+    for (char& c : upper)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    return upper.find("/OU") != std::string::npos;
+}
+
+// The list's sender text, with nothing where the list shows "<Unknown sender>".
+std::string MessageSender(const tmailinfo& mi) {
+    bool noAddress = !mi.SentRepresentingEmail || IsDirectoryAddress(mi.SentRepresentingEmail);
+    if (noAddress && !mi.SentRepresentingName) return {};
+    return SenderText(mi.SentRepresentingName, mi.SentRepresentingEmail);
+}
+
+std::string Companies(const tpstmessage& m) {
+    if (!m.Companies || !m.Companies->Data) return {};
+    const std::string& data = *m.Companies->Data;
+    return TItemForm::GetCompanyList(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+}
+
+void ShowMessage(TMessageForm& form, const tpstmessage& m) {
+    const tmailinfo& mi = *m.MailInfo;
+    std::string to = mi.DisplayTo ? StripClosingTags(Text(mi.DisplayTo)) : std::string();
+    form.ShowMessageItem(MessageSender(mi), to, Text(mi.DisplayCc), Subject(m),
+                         FileTimeToDateTime(mi.ClientSubmitTime), TItemForm::GetItemBodyText(m));
+}
+
+void ShowAppointment(TAppointmentForm& form, const tpstmessage& m) {
+    if (!m.Appointment) return;
+    const tappointmentinfo& a = *m.Appointment;
+    // The stored values are signed 32-bit; a negative label or status selects nothing.
+    form.ShowAppointment(Subject(m), Text(a.Location), int32_t(a.Color),
+                         FileTimeToDateTime(a.StartTime), FileTimeToDateTime(a.EndTime),
+                         a.AllDay != 0, a.ReminderSet != 0, int(int32_t(a.ReminderDelta)),
+                         int32_t(a.BusyStatus), TItemForm::GetItemBodyText(m));
+}
+
+void ShowJournal(TJournalForm& form, const tpstmessage& m) {
+    if (!m.Journal) return;
+    const tjournalinfo& j = *m.Journal;
+    form.ShowJournalRecord(Subject(m), Text(j.LogType), Companies(m),
+                           FileTimeToDateTime(j.StartTime), j.Duration,
+                           TItemForm::GetItemBodyText(m));
+}
+
+} // namespace
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListView2->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        ListView2MouseUp(mouse->button(), mouse->position().toPoint());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::ListView2MouseUp(Qt::MouseButton button, const QPoint& pos) {
+    // Items open on a release of the left button only; the keyboard only selects.
+    if (button != Qt::LeftButton || work_ != TWork::None || !PstFile) return;
+    QModelIndex index = ListView2->indexAt(pos);
+    if (index.isValid()) OpenItemRow(index.row());
+}
+
+void TMainForm::OpenItemRow(int row) {
+    tnodeentry* node = ItemRows->Row(row).Node;
+    if (!node) {
+        if (CurrentForm) {
+            CurrentForm->show();
+            CurrentForm->raise();
+            CurrentForm->activateWindow();
+        }
+        return;
+    }
+    FreeMessage(PstFile->CurrentObject);
+    PstFile->CurrentNode = node;
+    tnodeentry* next = nullptr;
+    PstFile->GetNextItem(node, 0, next, PstFile->CurrentObject);
+    tpstmessage* item = PstFile->CurrentObject.get();
+    CurrentForm = FindViewer(node->nid);
+    // An object that cannot be read again has no kind to choose a window by: nothing opens.
+    if (!CurrentForm && item) CurrentForm = CreateViewer(item->Kind, node->nid);
+    if (!CurrentForm) return;
+    CurrentForm->show();
+    CurrentForm->raise();
+    if (item && item->MailInfo) ShowItemInForm(CurrentForm, item);
+    CurrentForm->show();
+    CurrentForm->raise();
+    CurrentForm->activateWindow();
+}
+
+TItemForm* TMainForm::FindViewer(uint64_t nid) const {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* form = qobject_cast<TItemForm*>(window);
+        if (form && form->ItemId == nid) return form;
+    }
+    return nullptr;
+}
+
+TItemForm* TMainForm::CreateViewer(int32_t kind, uint64_t nid) {
+    // Viewers are top-level windows without a parent: the list of the
+    // application's windows finds them again, and DestroyViewers ends them.
+    std::unique_ptr<TItemForm> form;
+    int icon = 6;
+    switch (kind) {
+    case 1:
+        form = std::make_unique<TMessageForm>();
+        icon = 4;
+        break;
+    case 8:
+        form = std::make_unique<TAppointmentForm>();
+        icon = 5;
+        break;
+    case 9:
+        form = std::make_unique<TContactForm>();
+        break;
+    case 10:
+        form = std::make_unique<TJournalForm>();
+        break;
+    case 11:
+        form = std::make_unique<TStickyNoteForm>();
+        break;
+    case 12:
+        form = std::make_unique<TTaskForm>();
+        break;
+    default:
+        return nullptr;
+    }
+    form->setWindowIcon(QIcon(ostrel::ui::ImageListIcon(icon)));
+    form->ItemId = nid;
+    Viewers.push_back(std::move(form));
+    return Viewers.back().get();
+}
+
+void TMainForm::ShowItemInForm(TItemForm* form, tpstmessage* item) {
+    if (!form || !item) return;
+    if (auto* message = qobject_cast<TMessageForm*>(form)) {
+        if (item->MailInfo) ShowMessage(*message, *item);
+    } else if (auto* appointment = qobject_cast<TAppointmentForm*>(form)) {
+        ShowAppointment(*appointment, *item);
+    } else if (auto* note = qobject_cast<TStickyNoteForm*>(form)) {
+        if (item->StickyNote)
+            note->ShowStickyNote(TItemForm::GetItemBodyText(*item),
+                                 FileTimeToDateTime(item->LastModificationTime));
+    } else if (auto* journal = qobject_cast<TJournalForm*>(form)) {
+        ShowJournal(*journal, *item);
+    } else {
+        // The contact and task viewers read the object themselves.
+        form->ShowItem(item);
+    }
+}
+
+void TMainForm::DestroyViewers() {
+    CurrentForm = nullptr;
+    Viewers.clear();
+}

@@ -1,0 +1,106 @@
+// TMainForm: the main window. It owns the open mailbox, shows its folders in
+// ListView1 and the selected folder's items in ListView2, a status line, and
+// the commands Open, Save messages to EML, Close and About. The rows and
+// texts come from the mailbox module (FolderList, ItemRows), the same that
+// the command line prints, so that the two cannot disagree.
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+#include <vector>
+
+#include "mailbox/ItemRows.h"
+#include "mailbox/uPST64File.h"
+#include "ui/ItemForm.h"
+
+class QAction;
+class QSplitter;
+class QTreeView;
+class TFolderListModel;
+class TItemForm;
+class TItemListModel;
+class TRowDelegate;
+class TStatusLine;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kOuterWidth = 769;
+    static constexpr int kOuterHeight = 521;
+    static constexpr int kFolderListHeight = 225;
+
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Opened at the first showing instead of the open dialog.
+    void SetStartFile(const QString& fileName) { startFile_ = fileName; }
+
+    // Opens the named file as the new mailbox and fills the folder list.
+    void OpenPstFile(const QString& fileName);
+    // Exports the open mailbox below `dir`, as the export command does after its chooser.
+    void SaveMessagesToEml(const QString& dir);
+    // Sets up ListView2 for the folder selected in ListView1.
+    void ShowFolderItems();
+
+    bool OpenRunning() const { return work_ == TWork::Opening; }
+    bool ExportRunning() const { return work_ == TWork::Exporting; }
+    TPst64File* Mailbox() const { return PstFile.get(); }
+
+    // Opens the item of the ListView2 row at `pos` (viewport coordinates)
+    // as a release of `button` there does: only the left button counts.
+    void ListView2MouseUp(Qt::MouseButton button, const QPoint& pos);
+    // Fills `form` from `item` with the arguments its kind of viewer takes.
+    void ShowItemInForm(TItemForm* form, tpstmessage* item);
+    // Destroys every viewer window; the next open and the end of the program do.
+    void DestroyViewers();
+
+    // The viewer of the item opened last; null before the first and after DestroyViewers.
+    TItemForm* CurrentForm = nullptr;
+
+    // Components and actions, named by role as elsewhere in the program.
+    QTreeView* ListView1 = nullptr;
+    QTreeView* ListView2 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    TStatusLine* StatusBar1 = nullptr;
+    TFolderListModel* FolderRows = nullptr;
+    TItemListModel* ItemRows = nullptr;
+    QAction* OpenAction = nullptr;
+    QAction* SaveEmlAction = nullptr;
+    QAction* CloseAction = nullptr;
+    QAction* AboutAction = nullptr;
+
+public slots:
+    void OpenActionExecute();
+    void SaveEmlActionExecute();
+    void AboutActionExecute();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class TWork { None, Opening, Collecting, Exporting };
+
+    void CreateMenu();
+    void CreateLists();
+    QTreeView* MakeList(const QString& name, TRowDelegate* delegate);
+    void FirstShowing();
+    void SetWork(TWork work);
+    void ClearItemList();
+    void LoadMailbox(const QString& fileName);
+    void SetItemColumns(const tcolumnset& set);
+    tnodeentry* SelectedFolder() const;
+    void OpenItemRow(int row);
+    TItemForm* FindViewer(uint64_t nid) const;
+    TItemForm* CreateViewer(int32_t kind, uint64_t nid);
+
+    std::unique_ptr<TPst64File> PstFile;
+    // Every viewer window made since the last open; none has a parent.
+    std::vector<std::unique_ptr<TItemForm>> Viewers;
+    TWork work_ = TWork::None;
+    bool shown_ = false;
+    bool reshow_ = false; // the selection changed while a folder was collected
+    QString startFile_;
+};

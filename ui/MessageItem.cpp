@@ -1,0 +1,88 @@
+// The message viewer (see MessageItem.h).
+#include "ui/MessageItem.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLocale>
+#include <QResizeEvent>
+
+#include "ui/WebBrowser.h"
+
+namespace {
+
+// The client area that the outer size 629 x 452 leaves inside a frame.
+constexpr int kDesignWidth = 621;
+constexpr int kDesignHeight = 425;
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+void SetLabel(QLabel* label, const std::string& text) {
+    label->setText(QString::fromStdString(text));
+    label->adjustSize();
+}
+
+} // namespace
+
+TMessageForm::TMessageForm(QWidget* parent) : TItemForm(parent) {
+    setObjectName(QStringLiteral("MessageForm"));
+    setWindowTitle(QStringLiteral("Message Item"));
+    PanelInfo = new QWidget(this);
+    PanelInfo->setObjectName(QStringLiteral("PanelInfo"));
+    LFrom = MakeLabel(PanelInfo, "LFrom", QStringLiteral("From:"), 8, 8);
+    LTo = MakeLabel(PanelInfo, "LTo", QStringLiteral("To:"), 8, 24);
+    LCopy = MakeLabel(PanelInfo, "LCopy", QStringLiteral("Copy:"), 8, 40);
+    LSubject = MakeLabel(PanelInfo, "LSubject", QStringLiteral("Subject"), 8, 56);
+    LSent = MakeLabel(PanelInfo, "LSent", QStringLiteral("Sent:"), 344, 8);
+    LabelFrom = MakeLabel(PanelInfo, "LabelFrom", QString(), 56, 8);
+    LabelTo = MakeLabel(PanelInfo, "LabelTo", QString(), 56, 24);
+    LabelCopy = MakeLabel(PanelInfo, "LabelCopy", QString(), 56, 40);
+    LabelSubject = MakeLabel(PanelInfo, "LabelSubject", QString(), 56, 56);
+    LabelSent = MakeLabel(PanelInfo, "LabelSent", QString(), 384, 8);
+    PanelMessage->setParent(PanelInfo);
+    PanelMessage->setGeometry(8, 80, 605, 337);
+    PanelMessage->setMinimumHeight(100);
+    resize(kDesignWidth, kDesignHeight);
+}
+
+TMessageForm::~TMessageForm() = default;
+
+QString TMessageForm::FormatSent(double dateTime) {
+    return QLocale::c().toString(DateTimeOfValue(dateTime), QStringLiteral("ddd dd.MM.yyyy hh:mm"));
+}
+
+void TMessageForm::ShowMessageItem(const std::string& from, const std::string& to,
+                                   const std::string& cc, const std::string& subject, double sent,
+                                   const std::string& body) {
+    SetLabel(LabelFrom, from);
+    SetLabel(LabelTo, to);
+    SetLabel(LabelCopy, cc);
+    SetLabel(LabelSubject, subject);
+    setWindowTitle(QString::fromStdString(subject) + QStringLiteral(" - Message"));
+    LabelSent->setText(FormatSent(sent));
+    LabelSent->adjustSize();
+    SetItemBody(WebBrowser, body);
+}
+
+void TMessageForm::resizeEvent(QResizeEvent* event) {
+    TItemForm::resizeEvent(event);
+    PanelInfo->setGeometry(rect());
+    ArrangeControls();
+}
+
+void TMessageForm::ArrangeControls() {
+    const int w = PanelInfo->width();
+    const int h = PanelInfo->height();
+    if (w > 620) {
+        LSent->move(w - 277, LSent->y());
+        LabelSent->move(w - 237, LabelSent->y());
+        PanelMessage->resize(w - 16, PanelMessage->height());
+    }
+    PanelMessage->resize(PanelMessage->width(), std::max(h - 88, PanelMessage->minimumHeight()));
+}

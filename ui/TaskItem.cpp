@@ -1,0 +1,272 @@
+// The task window: its two pages, the fill from a task object and the rule
+// that widens the fields when the window grows (see TaskItem.h).
+#include "ui/TaskItem.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QEvent>
+#include <QFont>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <utility>
+
+#include "ui/AppSetup.h"
+
+namespace {
+
+// The design's client area: the outer size 621 x 452 less the 4-pixel borders
+// and the 19-pixel caption the layout was drawn for. The resize rule leaves
+// the fields at their design places up to this width.
+constexpr int kClientWidth = 613;
+constexpr int kClientHeight = 425;
+constexpr int kStartLeft = 292;
+constexpr int kStartTop = 188;
+constexpr int kEditHeight = 21;
+constexpr int kUpDownWidth = 17;
+constexpr int kReminderItemHeight = 16;
+constexpr int kWidenFrom = 620; // the fields keep their design widths up to here
+constexpr int kReadyMax = 100;
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// A stored time as the local date it falls on; the date value 0 when absent.
+QDate LocalDate(const tbytes& filetime) {
+    return TItemForm::DateTimeOfValue(FileTimeToDateTime(filetime)).date();
+}
+
+QLabel* MakeLabel(QWidget* page, const char* text, int left, int top) {
+    auto* label = new QLabel(QString::fromLatin1(text), page);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* MakeEdit(QWidget* page, int left, int top, int width) {
+    auto* edit = new QLineEdit(page);
+    edit->setReadOnly(true);
+    edit->setGeometry(left, top, width, kEditHeight);
+    return edit;
+}
+
+QComboBox* MakeList(QWidget* page, int left, int top, int width, const QStringList& entries) {
+    auto* box = new QComboBox(page);
+    box->addItems(entries);
+    box->setCurrentIndex(-1);
+    box->setEnabled(false);
+    box->setGeometry(left, top, width, kEditHeight);
+    return box;
+}
+
+QDateEdit* MakeDatePicker(QWidget* page, int left, int top, int width) {
+    auto* picker = new QDateEdit(page);
+    picker->setLocale(QLocale::c()); // English day names whatever the desktop's language
+    picker->setMinimumDate(QDate(100, 1, 1));
+    picker->setDisplayFormat(QStringLiteral("ddd dd.MM.yyyy"));
+    picker->setDate(TItemForm::DateTimeOfValue(0).date());
+    picker->setEnabled(false);
+    picker->setGeometry(left, top, width, kEditHeight);
+    return picker;
+}
+
+// Up and down arrows that step a number, like the buttons beside a spin edit.
+QWidget* MakeUpDown(QWidget* page, int left, int top, const std::function<void(int)>& step) {
+    auto* buttons = new QWidget(page);
+    auto* layout = new QVBoxLayout(buttons);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    for (auto [arrow, delta] : {std::pair{Qt::UpArrow, 1}, std::pair{Qt::DownArrow, -1}}) {
+        auto* button = new QToolButton(buttons);
+        button->setArrowType(arrow);
+        button->setAutoRepeat(true);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        QObject::connect(button, &QToolButton::clicked, buttons, [step, delta] { step(delta); });
+        layout->addWidget(button);
+    }
+    buttons->setGeometry(left, top, kUpDownWidth, kEditHeight);
+    return buttons;
+}
+
+void SetIfPresent(QLineEdit* edit, const ttext& value) {
+    if (value) edit->setText(Q(TextOf(value)));
+}
+
+int EntryOrNone(uint32_t value, int count) {
+    return value < uint32_t(count) ? int(value) : -1;
+}
+
+} // namespace
+
+TTaskForm::TTaskForm(QWidget* parent) : TItemForm(parent) {
+    setObjectName(QStringLiteral("TaskForm"));
+    setWindowTitle(QStringLiteral("TaskForm"));
+    setFont(QFont(QString::fromLatin1(ostrel::ui::kFontFamily), ostrel::ui::kFontPoints));
+    pctrlTask = new QTabWidget(this);
+    pctrlTask->setObjectName(QStringLiteral("pctrlTask"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(pctrlTask);
+    tsTask = new QWidget;
+    tsDetails = new QWidget;
+    pctrlTask->addTab(tsTask, QStringLiteral("Task"));
+    pctrlTask->addTab(tsDetails, QStringLiteral("Details"));
+    CreateTaskPage();
+    CreateDetailsPage();
+    pctrlTask->installEventFilter(this);
+    resize(kClientWidth, kClientHeight);
+    move(kStartLeft, kStartTop);
+}
+
+TTaskForm::~TTaskForm() = default;
+
+void TTaskForm::CreateTaskPage() {
+    QWidget* p = tsTask;
+    LSubject = MakeLabel(p, "Subject:", 8, 16);
+    edSubject = MakeEdit(p, 88, 8, 505);
+    lDueTo = MakeLabel(p, "Due To:", 8, 48);
+    dtpDueTo = MakeDatePicker(p, 88, 40, 129);
+    lStart = MakeLabel(p, "Start:", 8, 72);
+    dtpStart = MakeDatePicker(p, 88, 64, 129);
+    lStatus = MakeLabel(p, "Status:", 224, 48);
+    cbStatus = MakeList(
+        p, 288, 40, 217,
+        {"Not Started", "Task In Progress", "Task Completed", "Task Waiting", "Task Deferred"});
+    lImportance = MakeLabel(p, "Importance:", 224, 72);
+    cbImportance = MakeList(p, 288, 64, 97, {"Low", "Normal", "High"});
+    lReady = MakeLabel(p, "Ready, %", 392, 72);
+    edReady = new QLineEdit(QStringLiteral("0"), p);
+    edReady->setGeometry(440, 64, 49 - kUpDownWidth, kEditHeight);
+    udReady = MakeUpDown(p, 440 + 49 - kUpDownWidth, 64, [this](int delta) { StepReady(delta); });
+    chbReminder = new QCheckBox(QStringLiteral("Reminder:"), p);
+    chbReminder->setTristate(true);
+    chbReminder->setEnabled(false);
+    chbReminder->move(8, 96);
+    chbReminder->adjustSize();
+    dtpReminderDate = MakeDatePicker(p, 88, 96, 129);
+    cbReminderTime = MakeList(p, 224, 96, 73, {});
+    SetIntervalTime(cbReminderTime);
+    for (int i = 0; i < cbReminderTime->count(); ++i)
+        cbReminderTime->setItemData(i, QSize(0, kReminderItemHeight), Qt::SizeHintRole);
+    cbReminderTime->setCurrentIndex(-1);
+    lOwner = MakeLabel(p, "Owner:", 304, 104);
+    edOwner = MakeEdit(p, 344, 96, 201);
+    PanelMessage->setParent(p);
+    PanelMessage->setGeometry(8, 136, 588, 253);
+    PanelMessage->show();
+}
+
+void TTaskForm::CreateDetailsPage() {
+    QWidget* p = tsDetails;
+    lEndDate = MakeLabel(p, "End Date:", 8, 12);
+    dtpEndDate = MakeDatePicker(p, 88, 8, 145);
+    lTotalWork = MakeLabel(p, "Total Work:", 8, 36);
+    edTotalWork = MakeEdit(p, 88, 32, 145);
+    lActualWork = MakeLabel(p, "Actual Work:", 8, 60);
+    edActualWork = MakeEdit(p, 88, 56, 145);
+    lMileAge = MakeLabel(p, "MileAge:", 248, 36);
+    edMileAge = MakeEdit(p, 296, 32, 265);
+    lBillingInformation = MakeLabel(p, "Billing:", 248, 60);
+    edBillingInformation = MakeEdit(p, 296, 56, 265);
+    lCompanies = MakeLabel(p, "Companies:", 8, 84);
+    edCompanies = MakeEdit(p, 88, 80, 473);
+}
+
+QString TTaskForm::FormatPercent(double fraction) {
+    char text[330]; // room for the largest double without decimals
+    std::snprintf(text, sizeof text, "%2.0f", fraction * 100);
+    return QString::fromLatin1(text);
+}
+
+QString TTaskForm::FormatWork(uint32_t minutes) {
+    // The efforts are signed 32-bit values ([MS-OXPROPS] PtypInteger32).
+    return QStringLiteral("%1 h").arg(int32_t(minutes) / 60);
+}
+
+void TTaskForm::ShowItem(tpstmessage* item) {
+    if (!item || !item->Task) return;
+    const ttaskinfo& task = *item->Task;
+    if (item->MailInfo && item->MailInfo->Subject && item->MailInfo->Subject->Text) {
+        QString subject = Q(TextOf(item->MailInfo->Subject->Text));
+        setWindowTitle(subject + QStringLiteral("- Task"));
+        edSubject->setText(subject);
+    }
+    dtpDueTo->setDate(LocalDate(task.DueDate));
+    dtpStart->setDate(LocalDate(task.StartDate));
+    ShowReminder(*item);
+    cbStatus->setCurrentIndex(EntryOrNone(task.Status, cbStatus->count()));
+    cbImportance->setCurrentIndex(
+        item->MailInfo ? EntryOrNone(item->MailInfo->Importance, cbImportance->count()) : 1);
+    edReady->setText(FormatPercent(task.PercentComplete));
+    cbReminderTime->setCurrentIndex(cbReminderTime->findText(
+        DateTimeOfValue(ReminderTime).time().toString(QStringLiteral("H:mm")),
+        Qt::MatchFixedString | Qt::MatchCaseSensitive));
+    edOwner->setText(Q(TextOf(task.Owner)));
+    ShowDetails(*item);
+    SetItemBody(WebBrowser, GetItemBodyText(*item));
+}
+
+void TTaskForm::ShowReminder(const tpstmessage& item) {
+    ReminderTime = 0;
+    if (item.Appointment) {
+        const uint16_t set = item.Appointment->ReminderSet;
+        chbReminder->setCheckState(set == 0             ? Qt::PartiallyChecked
+                                   : set == kTriFalse16 ? Qt::Unchecked
+                                                        : Qt::Checked);
+        ReminderTime = FileTimeToDateTime(item.Appointment->ReminderSignalTime);
+    }
+    dtpReminderDate->setDate(DateTimeOfValue(ReminderTime).date());
+}
+
+void TTaskForm::ShowDetails(const tpstmessage& item) {
+    const ttaskinfo& task = *item.Task;
+    dtpEndDate->setDate(LocalDate(task.DateCompleted));
+    edTotalWork->setText(FormatWork(task.EstimatedEffort));
+    edActualWork->setText(FormatWork(task.ActualEffort));
+    const tcompanies* companies = item.Companies.get();
+    edCompanies->setText(
+        companies && companies->Data
+            ? Q(GetCompanyList(reinterpret_cast<const uint8_t*>(companies->Data->data()),
+                               std::min<size_t>(companies->Size, companies->Data->size())))
+            : QString());
+    if (item.Contact) {
+        SetIfPresent(edMileAge, item.Contact->Mileage);
+        SetIfPresent(edBillingInformation, item.Contact->BillingInformation);
+    }
+}
+
+void TTaskForm::StepReady(int delta) {
+    bool ok = false;
+    int value = edReady->text().trimmed().toInt(&ok);
+    edReady->setText(QString::number(std::clamp(ok ? value + delta : 0, 0, kReadyMax)));
+}
+
+bool TTaskForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == pctrlTask && event->type() == QEvent::Resize) ArrangeControls();
+    return TItemForm::eventFilter(watched, event);
+}
+
+void TTaskForm::ArrangeControls() {
+    const int w = pctrlTask->width();
+    const int h = pctrlTask->height();
+    if (w > kWidenFrom) {
+        edSubject->resize(w - 108, edSubject->height());
+        edOwner->resize(w - 412, edOwner->height());
+        PanelMessage->resize(w - 25, PanelMessage->height());
+        edMileAge->resize(w - 348, edMileAge->height());
+        edBillingInformation->resize(w - 348, edBillingInformation->height());
+        edCompanies->resize(w - 140, edCompanies->height());
+    }
+    PanelMessage->resize(PanelMessage->width(), h - 172);
+}

@@ -133,8 +133,8 @@ std::vector<std::string> AddressListTokens(const std::vector<tmailaddress>& entr
         if (!tokens.empty()) tokens.back() += ",";
         if (usable) {
             tokens.insert(tokens.end(), phrase.begin(), phrase.end());
-            std::string spec = AddrSpecText(e.Address);
-            tokens.push_back(phrase.empty() ? spec : "<" + spec + ">");
+            std::string addr = AddrSpecText(e.Address);
+            tokens.push_back(phrase.empty() ? addr : "<" + addr + ">");
         } else {
             tokens.insert(tokens.end(), phrase.begin(), phrase.end());
             // Readers want white space after an encoded-word.

@@ -18,6 +18,9 @@
 #include <initializer_list>
 
 #include "ui/AppSetup.h"
+#include "ui/ViewerFields.h"
+
+using namespace ostrel::ui::fields;
 
 namespace {
 
@@ -28,62 +31,15 @@ constexpr int kClientWidth = 613;
 constexpr int kClientHeight = 425;
 constexpr int kStartLeft = 327;
 constexpr int kStartTop = 171;
-constexpr int kEditHeight = 21;
 constexpr int kWidenFrom = 620; // the fields keep their design widths up to here
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// A stored time as the local date it falls on; the date value 0 when absent.
-QDate LocalDate(const tbytes& filetime) {
-    return TItemForm::DateTimeOfValue(FileTimeToDateTime(filetime)).date();
-}
-
-QLabel* MakeLabel(QWidget* page, const char* text, int left, int top) {
-    auto* label = new QLabel(QString::fromLatin1(text), page);
-    label->move(left, top);
-    label->adjustSize();
-    return label;
-}
-
-QLineEdit* MakeEdit(QWidget* page, int left, int top, int width) {
-    auto* edit = new QLineEdit(page);
-    edit->setReadOnly(true);
-    edit->setGeometry(left, top, width, kEditHeight);
-    return edit;
-}
-
-QComboBox* MakeList(QWidget* page, int left, int top, int width, const QStringList& entries) {
-    auto* box = new QComboBox(page);
-    box->addItems(entries);
-    box->setCurrentIndex(-1);
-    box->setGeometry(left, top, width, kEditHeight);
-    return box;
-}
 
 QComboBox* MakeDisabledCombo(QWidget* page, int left, int top, int width,
                              const QStringList& entries) {
-    QComboBox* box = MakeList(page, left, top, width, entries);
+    QComboBox* box = MakeList(page, left, top, width, entries, true);
     box->setEditable(true);
     box->setEditText(QString());
     box->setEnabled(false);
     return box;
-}
-
-QDateEdit* MakeDatePicker(QWidget* page, int left, int top, int width) {
-    auto* picker = new QDateEdit(page);
-    picker->setLocale(QLocale::c()); // English day names whatever the desktop's language
-    picker->setMinimumDate(QDate(100, 1, 1));
-    picker->setDisplayFormat(QStringLiteral("ddd dd.MM.yyyy"));
-    picker->setDate(TItemForm::DateTimeOfValue(0).date());
-    picker->setEnabled(false);
-    picker->setGeometry(left, top, width, kEditHeight);
-    return picker;
-}
-
-void SetIfPresent(QLineEdit* edit, const ttext& value) {
-    if (value) edit->setText(Q(TextOf(value)));
 }
 
 // Addresses are stored with CR LF line breaks.
@@ -135,11 +91,11 @@ void TContactForm::CreateGeneralPage() {
     edPhone3 = MakeEdit(p, 88, 160, 153);
     lPhone4 = MakeLabel(p, "Mobile:", 8, 192);
     edPhone4 = MakeEdit(p, 88, 184, 153);
-    cbAddressType = MakeList(p, 8, 216, 73, {"Work", "Home", "Other"});
+    cbAddressType = MakeList(p, 8, 216, 73, {"Work", "Home", "Other"}, true);
     mAddress = new QPlainTextEdit(p);
     mAddress->setReadOnly(true);
     mAddress->setGeometry(88, 216, 153, 105);
-    cbEmailSelect = MakeList(p, 272, 8, 81, {"E-Mail", "E-Mail 2", "E-Mail 3"});
+    cbEmailSelect = MakeList(p, 272, 8, 81, {"E-Mail", "E-Mail 2", "E-Mail 3"}, true);
     edEmail = MakeEdit(p, 360, 8, 241);
     lShortName = MakeLabel(p, "Short Name:", 272, 40);
     edShortName = MakeEdit(p, 360, 32, 241);

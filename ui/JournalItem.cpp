@@ -16,6 +16,9 @@
 #include <climits>
 
 #include "ui/AppSetup.h"
+#include "ui/ViewerFields.h"
+
+using namespace ostrel::ui::fields;
 
 namespace {
 
@@ -26,39 +29,7 @@ constexpr int kClientWidth = 613;
 constexpr int kClientHeight = 425;
 constexpr int kStartLeft = 230;
 constexpr int kStartTop = 106;
-constexpr int kEditHeight = 21;
 constexpr int kWidenFrom = 620; // the fields keep their design widths up to here
-
-// The texts of the duration list, in the order of GetMinutesIndex.
-const char* const kDurationNames[] = {
-    "0 min.",  "5 min.", "10 min.", "15 min.", "30 min.", "1 h.",   "2 h.",   "3 h.",
-    "4 h.",    "5 h.",   "6 h.",    "7 h.",    "8 h.",    "9 h.",   "10 h.",  "11 h.",
-    "0,5 day", "18 h.",  "1 day",   "2 days",  "3 days",  "4 days", "1 week", "2 week"};
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-QLabel* MakeLabel(QWidget* panel, const char* text, int left, int top) {
-    auto* label = new QLabel(QString::fromLatin1(text), panel);
-    label->move(left, top);
-    label->adjustSize();
-    return label;
-}
-
-QLineEdit* MakeEdit(QWidget* panel, int left, int top, int width) {
-    auto* edit = new QLineEdit(panel);
-    edit->setReadOnly(true);
-    edit->setGeometry(left, top, width, kEditHeight);
-    return edit;
-}
-
-QComboBox* MakeList(QWidget* panel, int left, int top, int width) {
-    auto* box = new QComboBox(panel);
-    box->setEnabled(false);
-    box->setGeometry(left, top, width, kEditHeight);
-    return box;
-}
 
 template <size_t N> QStringList Entries(const char* const (&names)[N]) {
     QStringList entries;
@@ -97,7 +68,7 @@ void TJournalForm::CreateControls() {
     lSubject = MakeLabel(p, "Subject:", 16, 16);
     edSubject = MakeEdit(p, 88, 8, 513);
     lType = MakeLabel(p, "Type:", 16, 40);
-    cbType = MakeList(p, 88, 32, 249);
+    cbType = MakeList(p, 88, 32, 249, {}, false);
     cbType->addItems(Entries(kTypeNames));
     cbType->setCurrentIndex(-1);
     lOrganization = MakeLabel(p, "Organization:", 344, 40);
@@ -109,12 +80,12 @@ void TJournalForm::CreateControls() {
     dtpStartDate->setDate(DateTimeOfValue(0).date());
     dtpStartDate->setEnabled(false);
     dtpStartDate->setGeometry(88, 64, 145, kEditHeight);
-    cbStartTime = MakeList(p, 240, 64, 97);
+    cbStartTime = MakeList(p, 240, 64, 97, {}, false);
     cbStartTime->setEditable(true);
     SetIntervalTime(cbStartTime);
     lDuration = MakeLabel(p, "Duration:", 16, 96);
-    cbDuration = MakeList(p, 88, 88, 145);
-    cbDuration->addItems(Entries(kDurationNames));
+    cbDuration = MakeList(p, 88, 88, 145, {}, false);
+    SetDurationList(cbDuration);
     cbDuration->setCurrentIndex(-1);
     PanelMessage->setParent(p);
     PanelMessage->setGeometry(11, 120, 592, 293);

@@ -22,6 +22,9 @@
 #include <utility>
 
 #include "ui/AppSetup.h"
+#include "ui/ViewerFields.h"
+
+using namespace ostrel::ui::fields;
 
 namespace {
 
@@ -32,54 +35,10 @@ constexpr int kClientWidth = 613;
 constexpr int kClientHeight = 425;
 constexpr int kStartLeft = 292;
 constexpr int kStartTop = 188;
-constexpr int kEditHeight = 21;
 constexpr int kUpDownWidth = 17;
 constexpr int kReminderItemHeight = 16;
 constexpr int kWidenFrom = 620; // the fields keep their design widths up to here
 constexpr int kReadyMax = 100;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// A stored time as the local date it falls on; the date value 0 when absent.
-QDate LocalDate(const tbytes& filetime) {
-    return TItemForm::DateTimeOfValue(FileTimeToDateTime(filetime)).date();
-}
-
-QLabel* MakeLabel(QWidget* page, const char* text, int left, int top) {
-    auto* label = new QLabel(QString::fromLatin1(text), page);
-    label->move(left, top);
-    label->adjustSize();
-    return label;
-}
-
-QLineEdit* MakeEdit(QWidget* page, int left, int top, int width) {
-    auto* edit = new QLineEdit(page);
-    edit->setReadOnly(true);
-    edit->setGeometry(left, top, width, kEditHeight);
-    return edit;
-}
-
-QComboBox* MakeList(QWidget* page, int left, int top, int width, const QStringList& entries) {
-    auto* box = new QComboBox(page);
-    box->addItems(entries);
-    box->setCurrentIndex(-1);
-    box->setEnabled(false);
-    box->setGeometry(left, top, width, kEditHeight);
-    return box;
-}
-
-QDateEdit* MakeDatePicker(QWidget* page, int left, int top, int width) {
-    auto* picker = new QDateEdit(page);
-    picker->setLocale(QLocale::c()); // English day names whatever the desktop's language
-    picker->setMinimumDate(QDate(100, 1, 1));
-    picker->setDisplayFormat(QStringLiteral("ddd dd.MM.yyyy"));
-    picker->setDate(TItemForm::DateTimeOfValue(0).date());
-    picker->setEnabled(false);
-    picker->setGeometry(left, top, width, kEditHeight);
-    return picker;
-}
 
 // Up and down arrows that step a number, like the buttons beside a spin edit.
 QWidget* MakeUpDown(QWidget* page, int left, int top, const std::function<void(int)>& step) {
@@ -97,10 +56,6 @@ QWidget* MakeUpDown(QWidget* page, int left, int top, const std::function<void(i
     }
     buttons->setGeometry(left, top, kUpDownWidth, kEditHeight);
     return buttons;
-}
-
-void SetIfPresent(QLineEdit* edit, const ttext& value) {
-    if (value) edit->setText(Q(TextOf(value)));
 }
 
 int EntryOrNone(uint32_t value, int count) {
@@ -142,9 +97,10 @@ void TTaskForm::CreateTaskPage() {
     lStatus = MakeLabel(p, "Status:", 224, 48);
     cbStatus = MakeList(
         p, 288, 40, 217,
-        {"Not Started", "Task In Progress", "Task Completed", "Task Waiting", "Task Deferred"});
+        {"Not Started", "Task In Progress", "Task Completed", "Task Waiting", "Task Deferred"},
+        false);
     lImportance = MakeLabel(p, "Importance:", 224, 72);
-    cbImportance = MakeList(p, 288, 64, 97, {"Low", "Normal", "High"});
+    cbImportance = MakeList(p, 288, 64, 97, {"Low", "Normal", "High"}, false);
     lReady = MakeLabel(p, "Ready, %", 392, 72);
     edReady = new QLineEdit(QStringLiteral("0"), p);
     edReady->setGeometry(440, 64, 49 - kUpDownWidth, kEditHeight);
@@ -155,7 +111,7 @@ void TTaskForm::CreateTaskPage() {
     chbReminder->move(8, 96);
     chbReminder->adjustSize();
     dtpReminderDate = MakeDatePicker(p, 88, 96, 129);
-    cbReminderTime = MakeList(p, 224, 96, 73, {});
+    cbReminderTime = MakeList(p, 224, 96, 73, {}, false);
     SetIntervalTime(cbReminderTime);
     for (int i = 0; i < cbReminderTime->count(); ++i)
         cbReminderTime->setItemData(i, QSize(0, kReminderItemHeight), Qt::SizeHintRole);

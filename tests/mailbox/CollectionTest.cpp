@@ -10,32 +10,18 @@
 #include "mailbox/FolderList.h"
 #include "mailbox/uPST64File.h"
 #include "support/EventPump.h"
+#include "tests/mailbox/OpenedMailbox.h"
 #include "tests/support/PstFormat.h"
 #include "tests/support/PstMailbox.h"
 #include "tests/support/PstPropContext.h"
 
 namespace {
 
+using opened::OpenBytes;
+
 using namespace pstw;
 
 constexpr int32_t kFolders = 17;
-
-std::string TempPath() {
-    char name[] = "/tmp/ostrel-collect-XXXXXX";
-    int fd = ::mkstemp(name);
-    if (fd >= 0) ::close(fd);
-    return name;
-}
-
-// The open handle keeps the unlinked file readable for the rest of the test.
-std::unique_ptr<TPst64File> OpenBytes(const std::vector<uint8_t>& bytes) {
-    std::string path = TempPath();
-    writeFile(path, bytes);
-    auto pst = TPst64File::Create();
-    pst->Open(path);
-    std::remove(path.c_str());
-    return pst;
-}
 
 Options Opts(Layout layout) {
     Options o;

@@ -8,18 +8,14 @@
 #include <map>
 
 #include "mailbox/uPST64File.h"
+#include "tests/mailbox/OpenedMailbox.h"
 #include "tests/support/PstMailbox.h"
 
 namespace {
 
-using namespace pstw;
+using opened::TempPath;
 
-std::string TempPath() {
-    char name[] = "/tmp/ostrel-enum-XXXXXX";
-    int fd = ::mkstemp(name);
-    if (fd >= 0) ::close(fd);
-    return name;
-}
+using namespace pstw;
 
 Item Note(const std::string& subject) {
     Item item;
@@ -36,7 +32,7 @@ protected:
         inbox.items = {Note("a"), Note("b")};
         sent.items = {Note("c")};
         m.ipmSubtree.folders = {inbox, sent};
-        std::string path = TempPath();
+        std::string path = TempPath("ostrel-enum");
         writeFile(path, writer_.write(m));
         pst_->Open(path);
         std::remove(path.c_str());

@@ -9,32 +9,18 @@
 
 #include "mailbox/FolderList.h"
 #include "mailbox/uPST64File.h"
+#include "tests/mailbox/OpenedMailbox.h"
 #include "tests/support/PstDamage.h"
 #include "tests/support/PstMailbox.h"
 #include "tests/support/PstPropContext.h"
 
 namespace {
 
+using opened::OpenBytes;
+
 using namespace pstw;
 
 constexpr uint64_t kSubtree = 0x2142;
-
-std::string TempPath() {
-    char name[] = "/tmp/ostrel-open-XXXXXX";
-    int fd = ::mkstemp(name);
-    if (fd >= 0) ::close(fd);
-    return name;
-}
-
-// The open handle keeps the unlinked file readable for the rest of the test.
-std::unique_ptr<TPst64File> OpenBytes(const std::vector<uint8_t>& bytes) {
-    std::string path = TempPath();
-    writeFile(path, bytes);
-    auto pst = TPst64File::Create();
-    pst->Open(path);
-    std::remove(path.c_str());
-    return pst;
-}
 
 // [MS-PST] 2.2.2.6: bCryptMethod of the HEADER.
 void SetHeaderCrypt(std::vector<uint8_t>& file, Layout layout, uint8_t value) {

@@ -10,33 +10,20 @@
 
 #include "mailbox/FolderList.h"
 #include "mailbox/uPST64File.h"
+#include "tests/mailbox/OpenedMailbox.h"
 #include "tests/support/PstDamage.h"
 #include "tests/support/PstMailbox.h"
 
 namespace {
 
+using opened::OpenBytes;
+using opened::TempPath;
+
 using namespace pstw;
-
-std::string TempPath() {
-    char name[] = "/tmp/ostrel-scan-XXXXXX";
-    int fd = ::mkstemp(name);
-    if (fd >= 0) ::close(fd);
-    return name;
-}
-
-// The open handle keeps the unlinked file readable for the rest of the test.
-std::unique_ptr<TPst64File> OpenBytes(const std::vector<uint8_t>& bytes) {
-    std::string path = TempPath();
-    writeFile(path, bytes);
-    auto pst = TPst64File::Create();
-    pst->Open(path);
-    std::remove(path.c_str());
-    return pst;
-}
 
 // Only the engine open and the root search, so that the chosen roots can be read.
 std::unique_ptr<TPst64File> ScanRoots(const std::vector<uint8_t>& bytes) {
-    std::string path = TempPath();
+    std::string path = TempPath("ostrel-scan");
     writeFile(path, bytes);
     auto pst = TPst64File::Create();
     EXPECT_EQ(OpenPstFile(&pst->Engine, path), 0);

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/MessageObject.h"
+#include "engine/messaging/MessageObject.h"
 
 // The MIME charset name of a Windows code page; nullopt when it has none here.
 std::optional<std::string> CodepageCharset(uint32_t codepage);

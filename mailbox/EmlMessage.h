@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "engine/MessageObject.h"
+#include "engine/messaging/MessageObject.h"
 
 // The whole file's bytes, lines ended by CR LF.
 std::string ComposeEml(const tpstmessage& message, std::mt19937& random);

@@ -8,7 +8,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "engine/BlockIndex.h"
+#include "engine/ndb/BlockIndex.h"
 
 namespace {
 

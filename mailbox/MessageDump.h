@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/MessageObject.h"
+#include "engine/messaging/MessageObject.h"
 
 struct tdumpline {
     std::string Field;

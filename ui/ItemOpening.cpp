@@ -8,7 +8,7 @@
 #include <cctype>
 #include <memory>
 
-#include "engine/FileTime.h"
+#include "engine/messaging/FileTime.h"
 #include "ui/AppointmentItem.h"
 #include "ui/ContactItem.h"
 #include "ui/ImageList.h"

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/SubnodeTree.h"
+#include "engine/ndb/SubnodeTree.h"
 #include "mailbox/FolderList.h"
 #include "tests/support/PstMailbox.h"
 #include "tests/support/PstPropContext.h"

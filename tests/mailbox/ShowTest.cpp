@@ -37,7 +37,7 @@ std::vector<std::string> DeclaredMembers(const std::string& header) {
 }
 
 TEST(ShowFields, DumpNamesEveryDeclaredMemberInOrder) {
-    std::string header = std::string(OSTREL_SOURCE_DIR) + "/engine/MessageObject.h";
+    std::string header = std::string(OSTREL_SOURCE_DIR) + "/engine/messaging/MessageObject.h";
     std::vector<std::string> declared = DeclaredMembers(header);
     ASSERT_GT(declared.size(), 250u) << "could not read the declarations from " << header;
     std::vector<std::string> dumped = DumpedMemberNames();

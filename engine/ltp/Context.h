@@ -1,0 +1,25 @@
+// Reading a property context ([MS-PST] 2.3.3) or table context ([MS-PST]
+// 2.3.4) into decoded values: one set for a PC, one set per row for a TC.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/ltp/PropValue.h"
+#include "engine/ndb/PstFile.h"
+#include "engine/ndb/SubnodeTree.h"
+
+// The sets read from the heap stored under `bid`, prepended to `list`; null
+// when the heap is no PC or TC, is damaged, or holds a value of a type that
+// is not decoded (the given list is then released too). `subnodes` is the
+// subnode list of the node that owns the data; it may be null.
+std::unique_ptr<tpropset> ReadContext(tpstfile* file, tsubnodeentry* subnodes,
+                                      std::unique_ptr<tpropset> list, uint64_t bid);
+
+struct tvaluedecoder;
+
+// The two branches of ReadContext, for a heap already loaded into `decoder`.
+// Each returns the new sets prepended to `list`, or null (list released).
+std::unique_ptr<tpropset> ReadPropertyContext(tvaluedecoder& decoder,
+                                              std::unique_ptr<tpropset> list);
+std::unique_ptr<tpropset> ReadTableContext(tvaluedecoder& decoder, std::unique_ptr<tpropset> list);

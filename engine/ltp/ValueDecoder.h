@@ -1,0 +1,36 @@
+// The decoding of one property value, shared by the PC records and the TC
+// cells: inline values, values in the heap, values in subnodes, embedded
+// objects, and the conversion of Unicode strings.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/ltp/Heap.h"
+#include "engine/ltp/PropValue.h"
+
+// What one context's values draw on, and the bytes they have copied so far.
+struct tvaluedecoder {
+    tpstfile* file = nullptr;
+    tsubnodeentry* subnodes = nullptr;
+    const theap* heap = nullptr;
+    uint64_t bytesCopied = 0;
+};
+
+// A TC cell wider than 4 bytes, handed over as bytes.
+struct tcell {
+    const uint8_t* bytes = nullptr;
+    uint32_t width = 0;
+};
+
+enum class tdecoderesult {
+    Stored,    // the slot holds the value
+    Dropped,   // an HID that does not resolve: the slot is free again
+    Unreadable // a type that is not decoded, or the value budget is spent
+};
+
+bool IsDecodedType(uint16_t type);
+
+// Decodes one value into slot `slot` of `set`, moving `slot` on when the
+// value is kept and lowering the set's Count when it is dropped.
+tdecoderesult StoreValue(tvaluedecoder& decoder, tpropset& set, int32_t& slot, uint16_t propId,
+                         uint16_t propType, uint32_t valueField, tcell cell = {});

@@ -1,0 +1,87 @@
+// Message object assembly: the node's property context, its recipient table
+// (subnode 0x692) and attachment table (subnode 0x671) with one element per
+// row, and each attachment's own property context ([MS-PST] 2.4.5, 2.4.6).
+#include "engine/messaging/BuildMessage.h"
+
+#include "engine/messaging/ApplyProperties.h"
+#include "engine/ltp/Context.h"
+
+namespace {
+
+constexpr uint64_t kNidRecipientTable = 0x692;
+constexpr uint64_t kNidAttachmentTable = 0x671;
+
+// Tables belong to the message itself, not to an object embedded in it.
+tsubnodeentry* FindOwnSubnode(tsubnodeentry* list, uint64_t nid) {
+    for (tsubnodeentry* e = list; e; e = e->pNext.get())
+        if (e->nid == nid) return e;
+    return nullptr;
+}
+
+void PrependElements(tpstmessage& message, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        auto element = std::make_unique<tattachment>();
+        element->Next = std::move(message.Attachments);
+        message.Attachments = std::move(element);
+    }
+}
+
+// False when the table exists and cannot be read: the tables after it are
+// then not read either.
+bool ApplyTable(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message, uint64_t nid) {
+    tsubnodeentry* table = FindOwnSubnode(subnodes, nid);
+    if (!table) return true;
+    auto rows = ReadContext(file, subnodes, nullptr, uint64_t(table->pDataBlock->bid));
+    if (!rows) return false;
+    PrependElements(message, rows->RowCount);
+    ApplyProperties(rows.get(), &message, message.Attachments.get());
+    return true;
+}
+
+bool IsUnexpandedTree(const ttext& data) {
+    return data && data->size() >= 2 && (*data)[0] == 0x01 &&
+           ((*data)[1] == 0x01 || (*data)[1] == 0x02);
+}
+
+// The attachment object named by the element's NodeId, read into the element.
+void ApplyAttachmentObject(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message,
+                           tattachment& element) {
+    tsubnodeentry* object = FindSubnode(subnodes, element.NodeId);
+    if (!object) {
+        element.NodeId = 0;
+    } else {
+        auto context =
+            ReadContext(file, object->pChildren.get(), nullptr, uint64_t(object->pDataBlock->bid));
+        if (!context) return;
+        ApplyProperties(context.get(), &message, &element);
+        context.reset();
+        // 0x67F2 or an unreadable 0x3701 may have named another subnode.
+        if (tsubnodeentry* named = FindSubnode(subnodes, element.NodeId)) {
+            element.DataBid = uint64_t(named->pDataBlock->bid);
+            element.Subnodes = CopySubnodeTree(named->pChildren.get());
+        }
+    }
+    if (IsUnexpandedTree(element.Data)) ExpandAttachmentData(file, &element);
+}
+
+} // namespace
+
+std::unique_ptr<tpstmessage> BuildMessage(tpstfile* file, tnodeentry* node,
+                                          tsubnodeentry* subnodes) {
+    if (!file || !node || !node->pDataBlock) return nullptr;
+    std::unique_ptr<tsubnodeentry> owned;
+    if (node->pSubBlock) {
+        owned = BuildSubnodeTree(file, node->pSubBlock);
+        subnodes = owned.get();
+    }
+    auto sets = ReadContext(file, subnodes, nullptr, uint64_t(node->pDataBlock->bid));
+    if (!sets) return nullptr;
+    auto message = std::make_unique<tpstmessage>();
+    ApplyProperties(sets.get(), message.get(), nullptr);
+    FreePropSets(sets);
+    if (!ApplyTable(file, subnodes, *message, kNidRecipientTable)) return message;
+    if (!ApplyTable(file, subnodes, *message, kNidAttachmentTable)) return message;
+    for (tattachment* e = message->Attachments.get(); e; e = e->Next.get())
+        ApplyAttachmentObject(file, subnodes, *message, *e);
+    return message;
+}

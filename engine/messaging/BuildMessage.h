@@ -1,0 +1,25 @@
+// Turning one node (folder, message of any kind, message store) into a
+// message object: its property context, then its recipient and attachment
+// tables, then each attachment's own property context.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/messaging/MessageObject.h"
+#include "engine/ndb/NodeTree.h"
+#include "engine/ndb/PstFile.h"
+#include "engine/ndb/SubnodeTree.h"
+
+// The object of `node`, or null when the node's data block is unknown or its
+// property context cannot be read. `subnodes` is used only when the node has
+// no subnode block. The caller owns the result (FreeMessage).
+std::unique_ptr<tpstmessage> BuildMessage(tpstfile* file, tnodeentry* node,
+                                          tsubnodeentry* subnodes = nullptr);
+
+// Replaces an attachment's Data that is an unexpanded data tree (01 02: an
+// XXBLOCK over XBLOCKs) by the data it lists, exactly lcbTotal bytes, and sets
+// DataSize. 0 when expanded or not such a tree (nothing changes); -1 when a
+// block is unreadable, an entry is no XBLOCK, the blocks hold more than
+// lcbTotal bytes or lcbTotal is beyond any data tree (Data stays as it was).
+int32_t ExpandAttachmentData(tpstfile* file, tattachment* attachment);

@@ -1,0 +1,157 @@
+// The BBT and NBT walks ([MS-PST] 2.2.2.7.7). Keys are compared as signed
+// 64-bit numbers; every check follows the order the format's readers expect,
+// so that a damaged page loses only its own subtree.
+#include "engine/ndb/BTreeWalk.h"
+
+#include "engine/ndb/BlockRead.h"
+#include "engine/ndb/FormatOffsets.h"
+#include "engine/Limits.h"
+#include "support/EventPump.h"
+
+namespace {
+
+enum class TreeKind { Block, Node };
+
+struct tpage {
+    tbuffer bytes;
+    int cEnt = 0;
+    int cLevel = 0;
+    int64_t trailerBid = 0;
+};
+
+// Steps 1-3 and the depth and level guards: read the page or refuse it.
+bool ReadPage(tpstfile* file, const tpageoffsets& po, int32_t depth, int64_t upper, int64_t lower,
+              int64_t ib, int level, tpage& page) {
+    ostrel::PumpEvents();
+    if (upper <= lower && upper > 0) return false;
+    if (depth > ostrel::limits::kMaxBTreeDepth || ib < 0) return false;
+    if (depth == 0 && ib == 0) return false; // no root: nothing to walk
+    if (ReadFreshBuffer(file, kPageSize, page.bytes, ib) < kPageSize) return false;
+    page.cEnt = page.bytes[po.cEnt];
+    page.cLevel = page.bytes[po.cLevel];
+    page.trailerBid = ReadBidAt(file, page.bytes.data() + po.bid);
+    // A child sits exactly one level below its parent; anything else is a
+    // page from another tree or a chain that refers back to itself.
+    return level < 0 || page.cLevel == level;
+}
+
+// At the root, a page of the other tree (or no B-tree page at all) is refused.
+bool RootHasType(const tpage& page, const tpageoffsets& po, int32_t depth, TreeKind kind) {
+    if (depth != 0) return true;
+    uint16_t type = LoadU16(page.bytes.data() + po.trailer);
+    return type == (kind == TreeKind::Block ? kPageTypeBBT : kPageTypeNBT);
+}
+
+// Steps 6c and 6d (and 7b, 8a): the key order and bounds shared by all entries.
+bool KeyFits(int64_t key, int i, int64_t upper, int64_t lower, int64_t& prev) {
+    if (key >= upper && upper > 0) return false;
+    if (key < prev) return false;
+    prev = key;
+    return !(i == 0 && lower != 0 && key != lower);
+}
+
+int64_t ReadKeyField(tpstfile* file, const uint8_t* p, bool withSign) {
+    if (file->fUnicode) return int64_t(LoadU64(p));
+    return withSign ? LoadS32Widened(p) : int64_t(LoadU32(p));
+}
+
+// Step 6: an intermediate page of either tree.
+int32_t WalkIntermediate(tpstfile* file, TreeKind kind, const tpageoffsets& po, const tpage& page,
+                         int32_t depth, int64_t upper, int64_t lower) {
+    int64_t prev = lower;
+    const uint8_t* base = page.bytes.data();
+    for (int i = 0; i < page.cEnt; ++i) {
+        const uint8_t* e = base + i * po.cbBtEntry;
+        int64_t key = ReadKeyField(file, e, true);
+        if (key == 0) return 0;
+        int64_t childUpper = i + 1 < page.cEnt ? ReadKeyField(file, e + po.cbBtEntry, true) : upper;
+        if (!KeyFits(key, i, upper, lower, prev)) return -1;
+        int64_t childBid = ReadKeyField(file, e + po.cbId, true);
+        int64_t childIb = ReadKeyField(file, e + 2 * po.cbId, true);
+        if (kind == TreeKind::Block)
+            WalkBlockBTree(file, depth + 1, childUpper, key, uint64_t(childBid), childIb,
+                           page.cLevel - 1);
+        else
+            WalkNodeBTree(file, depth + 1, childUpper, key, uint64_t(childBid), childIb,
+                          page.cLevel - 1);
+    }
+    return 0;
+}
+
+// Step 7: a BBT leaf page.
+int32_t WalkBlockLeaf(tpstfile* file, const tpageoffsets& po, const tpage& page, int64_t upper,
+                      int64_t lower) {
+    int64_t prev = lower;
+    for (int i = 0; i < page.cEnt; ++i) {
+        const uint8_t* e = page.bytes.data() + i * po.cbBtEntry;
+        int64_t bid = ReadKeyField(file, e, false);
+        if (bid == 0) return 0;
+        if (!KeyFits(bid, i, upper, lower, prev)) return -1;
+        auto entry = std::make_unique<tblockentry>();
+        entry->bid = bid;
+        entry->ib = ReadKeyField(file, e + po.cbId, false);
+        entry->cb = LoadU16(e + 2 * po.cbId);
+        InsertBlock(file, std::move(entry));
+        ++file->cBlocks;
+    }
+    return 0;
+}
+
+// Step 8: an NBT leaf page. A zero NID is not a stop: it fails the bounds.
+int32_t WalkNodeLeaf(tpstfile* file, const tpageoffsets& po, const tpage& page, int64_t upper,
+                     int64_t lower) {
+    int64_t prev = lower;
+    for (int i = 0; i < page.cEnt; ++i) {
+        const uint8_t* e = page.bytes.data() + i * po.cbNbtEntry;
+        int64_t nid = ReadKeyField(file, e, false);
+        if (!KeyFits(nid, i, upper, lower, prev)) return -1;
+        auto node = std::make_unique<tnodeentry>();
+        node->nid = uint64_t(nid);
+        node->bidData = uint64_t(ReadKeyField(file, e + po.cbId, false));
+        node->bidSub = uint64_t(ReadKeyField(file, e + 2 * po.cbId, false));
+        node->nidParent = LoadU32(e + 3 * po.cbId);
+        node->pSubBlock = FindBlock(file, node->bidSub);
+        node->pDataBlock = FindBlock(file, node->bidData);
+        InsertNode(file, std::move(node));
+        ++file->cNodes;
+    }
+    return 0;
+}
+
+} // namespace
+
+int32_t WalkBlockBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lower, uint64_t bid,
+                       int64_t ib, int level) {
+    if (!file) return -1;
+    const tpageoffsets& po = PageOffsets(file->fUnicode);
+    tpage page;
+    if (!ReadPage(file, po, depth, upper, lower, ib, level, page)) return -1;
+    if (page.cEnt > po.maxBtEntries || page.trailerBid != int64_t(bid)) return -1;
+    if (!RootHasType(page, po, depth, TreeKind::Block)) return -1;
+    if (page.cLevel != 0)
+        return WalkIntermediate(file, TreeKind::Block, po, page, depth, upper, lower);
+    return WalkBlockLeaf(file, po, page, upper, lower);
+}
+
+int32_t WalkNodeBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lower, uint64_t bid,
+                      int64_t ib, int level) {
+    if (!file) return -1;
+    const tpageoffsets& po = PageOffsets(file->fUnicode);
+    tpage page;
+    if (!ReadPage(file, po, depth, upper, lower, ib, level, page)) return -1;
+    if (page.trailerBid != int64_t(bid)) return -1;
+    if (page.cEnt > (page.cLevel != 0 ? po.maxBtEntries : po.maxNbtEntries)) return -1;
+    if (!RootHasType(page, po, depth, TreeKind::Node)) return -1;
+    if (page.cLevel != 0)
+        return WalkIntermediate(file, TreeKind::Node, po, page, depth, upper, lower);
+    return WalkNodeLeaf(file, po, page, upper, lower);
+}
+
+int32_t BuildIndexes(tpstfile* file) {
+    if (!file) return -1;
+    file->cBlocks = 0;
+    WalkBlockBTree(file, 0, kMaxKey, 0, file->bidBBT, file->ibBBT);
+    file->cNodes = 0;
+    WalkNodeBTree(file, 0, kMaxKey, 0x21, file->bidNBT, file->ibNBT);
+    return 1;
+}

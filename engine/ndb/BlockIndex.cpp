@@ -1,0 +1,122 @@
+// The block index: AVL insertion with the "subtree has grown" flag kept in the
+// engine record, lookups that ignore BID bit 0, and release.
+#include "engine/ndb/BlockIndex.h"
+
+#include <vector>
+
+#include "engine/ndb/PstFile.h"
+
+namespace {
+
+using Link = std::unique_ptr<tblockentry>;
+
+// p's lesser subtree grew and p was already leaning to it (balance -1).
+void RotateAfterLesserGrew(Link& p) {
+    Link p1 = std::move(p->pLesser);
+    if (p1->balance == -1) {
+        p->pLesser = std::move(p1->pGreater);
+        p->balance = 0;
+        p1->pGreater = std::move(p);
+        p = std::move(p1);
+    } else {
+        Link p2 = std::move(p1->pGreater);
+        p1->pGreater = std::move(p2->pLesser);
+        p->pLesser = std::move(p2->pGreater);
+        p->balance = p2->balance == -1 ? +1 : 0;
+        p1->balance = p2->balance == +1 ? -1 : 0;
+        p2->pLesser = std::move(p1);
+        p2->pGreater = std::move(p);
+        p = std::move(p2);
+    }
+    p->balance = 0;
+}
+
+// Mirror image: p's greater subtree grew while p leaned to it (balance +1).
+void RotateAfterGreaterGrew(Link& p) {
+    Link p1 = std::move(p->pGreater);
+    if (p1->balance == +1) {
+        p->pGreater = std::move(p1->pLesser);
+        p->balance = 0;
+        p1->pLesser = std::move(p);
+        p = std::move(p1);
+    } else {
+        Link p2 = std::move(p1->pLesser);
+        p1->pLesser = std::move(p2->pGreater);
+        p->pGreater = std::move(p2->pLesser);
+        p->balance = p2->balance == +1 ? -1 : 0;
+        p1->balance = p2->balance == -1 ? +1 : 0;
+        p2->pGreater = std::move(p1);
+        p2->pLesser = std::move(p);
+        p = std::move(p2);
+    }
+    p->balance = 0;
+}
+
+// Recursion depth is the tree height, about 1.44 log2(n) for an AVL tree.
+void InsertAt(tpstfile* file, Link& p, Link& entry) {
+    if (!p) {
+        entry->pGreater.reset();
+        entry->pLesser.reset();
+        entry->balance = 0;
+        p = std::move(entry);
+        file->fInsertGrew = 1;
+        return;
+    }
+    if (entry->bid <= p->bid) {
+        InsertAt(file, p->pLesser, entry);
+        if (!file->fInsertGrew) return;
+        if (p->balance == +1) {
+            p->balance = 0;
+            file->fInsertGrew = 0;
+        } else if (p->balance == 0) {
+            p->balance = -1;
+        } else {
+            RotateAfterLesserGrew(p);
+            file->fInsertGrew = 0;
+        }
+    } else {
+        InsertAt(file, p->pGreater, entry);
+        if (!file->fInsertGrew) return;
+        if (p->balance == -1) {
+            p->balance = 0;
+            file->fInsertGrew = 0;
+        } else if (p->balance == 0) {
+            p->balance = +1;
+        } else {
+            RotateAfterGreaterGrew(p);
+            file->fInsertGrew = 0;
+        }
+    }
+}
+
+} // namespace
+
+tblockentry* FindBlock(tpstfile* file, uint64_t bid) {
+    if (!file || bid == 0) return nullptr;
+    int64_t key = int64_t(bid & ~uint64_t(1));
+    tblockentry* p = file->pBlockIndex.get();
+    while (p) {
+        if (p->bid == key) return p;
+        p = key < p->bid ? p->pLesser.get() : p->pGreater.get();
+    }
+    return nullptr;
+}
+
+void InsertBlock(tpstfile* file, std::unique_ptr<tblockentry> entry) {
+    if (!file || !entry) return;
+    file->fInsertGrew = 0;
+    InsertAt(file, file->pBlockIndex, entry);
+}
+
+void FreeBlockIndex(tpstfile* file) {
+    if (!file) return;
+    // Iterative, so that releasing never depends on the tree's shape.
+    std::vector<Link> pending;
+    if (file->pBlockIndex) pending.push_back(std::move(file->pBlockIndex));
+    while (!pending.empty()) {
+        Link e = std::move(pending.back());
+        pending.pop_back();
+        if (e->pLesser) pending.push_back(std::move(e->pLesser));
+        if (e->pGreater) pending.push_back(std::move(e->pGreater));
+    }
+}

@@ -1,0 +1,96 @@
+// The block index: AVL shape and balance, duplicates, bit 0 and BID 0.
+#include "tests/engine/ndb/FileImage.h"
+
+#include <random>
+
+using namespace testimg;
+
+namespace {
+
+int Height(const tblockentry* e) {
+    if (!e) return 0;
+    return 1 + std::max(Height(e->pLesser.get()), Height(e->pGreater.get()));
+}
+
+// Every balance field is the real height difference, within -1..+1, and the
+// keys are ordered. Rotations may carry an equal key to the greater side.
+bool CheckAvl(const tblockentry* e, int64_t lo, int64_t hi) {
+    if (!e) return true;
+    int diff = Height(e->pGreater.get()) - Height(e->pLesser.get());
+    if (diff != e->balance || diff < -1 || diff > 1) return false;
+    if (e->bid < lo || e->bid > hi) return false;
+    return CheckAvl(e->pLesser.get(), lo, e->bid) && CheckAvl(e->pGreater.get(), e->bid, hi);
+}
+
+TEST(BlockIndex, SingleRotation) {
+    tpstfile file;
+    for (int64_t bid : {4, 8, 12})
+        InsertBlock(&file, Block(bid));
+    ASSERT_NE(file.pBlockIndex, nullptr);
+    EXPECT_EQ(file.pBlockIndex->bid, 8);
+    EXPECT_EQ(file.pBlockIndex->balance, 0);
+    EXPECT_EQ(file.pBlockIndex->pLesser->bid, 4);
+    EXPECT_EQ(file.pBlockIndex->pGreater->bid, 12);
+}
+
+TEST(BlockIndex, DoubleRotationsBothSides) {
+    tpstfile file;
+    for (int64_t bid : {40, 20, 30}) // lesser-greater: double rotation
+        InsertBlock(&file, Block(bid));
+    EXPECT_EQ(file.pBlockIndex->bid, 30);
+    tpstfile other;
+    for (int64_t bid : {20, 40, 30}) // greater-lesser
+        InsertBlock(&other, Block(bid));
+    EXPECT_EQ(other.pBlockIndex->bid, 30);
+    EXPECT_TRUE(CheckAvl(file.pBlockIndex.get(), INT64_MIN, INT64_MAX));
+    EXPECT_TRUE(CheckAvl(other.pBlockIndex.get(), INT64_MIN, INT64_MAX));
+}
+
+TEST(BlockIndex, DuplicatesKeptFirstFound) {
+    tpstfile file;
+    InsertBlock(&file, Block(8, 0x100));
+    InsertBlock(&file, Block(4, 0x200));
+    InsertBlock(&file, Block(12, 0x300));
+    InsertBlock(&file, Block(4, 0x400));
+    ASSERT_NE(FindBlock(&file, 4), nullptr);
+    EXPECT_EQ(FindBlock(&file, 4)->ib, 0x200) << "the first one inserted";
+    int count = 0;
+    std::function<void(const tblockentry*)> walk = [&](const tblockentry* e) {
+        if (!e) return;
+        count += e->bid == 4;
+        walk(e->pLesser.get());
+        walk(e->pGreater.get());
+    };
+    walk(file.pBlockIndex.get());
+    EXPECT_EQ(count, 2);
+}
+
+TEST(BlockIndex, BitZeroAndZeroBid) {
+    tpstfile file;
+    InsertBlock(&file, Block(0));
+    InsertBlock(&file, Block(0x11)); // inserted with bit 0 set: never found
+    InsertBlock(&file, Block(0x20));
+    EXPECT_EQ(FindBlock(&file, 0), nullptr);
+    EXPECT_EQ(FindBlock(&file, 0x11), nullptr);
+    EXPECT_EQ(FindBlock(&file, 0x10), nullptr);
+    ASSERT_NE(FindBlock(&file, 0x21), nullptr);
+    EXPECT_EQ(FindBlock(&file, 0x21)->bid, 0x20);
+}
+
+TEST(BlockIndex, StaysBalancedUnderManyInserts) {
+    tpstfile file;
+    std::mt19937_64 rng(7);
+    const int n = 20000;
+    for (int i = 0; i < n; ++i) {
+        // Rising runs (as pages deliver them), duplicates and negative ANSI BIDs.
+        int64_t bid = (i % 3 == 0) ? int64_t(i) * 4 : int64_t(rng() % 5000) * 4 - 8000;
+        InsertBlock(&file, Block(bid, i));
+    }
+    EXPECT_TRUE(CheckAvl(file.pBlockIndex.get(), INT64_MIN, INT64_MAX));
+    EXPECT_LE(Height(file.pBlockIndex.get()), 21) << "1.44 log2(n) bound";
+    EXPECT_NE(FindBlock(&file, 3 * 4 * 100), nullptr);
+    FreeBlockIndex(&file);
+    EXPECT_EQ(file.pBlockIndex, nullptr);
+}
+
+} // namespace

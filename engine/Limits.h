@@ -1,6 +1,7 @@
 // Bounds that keep the engine's work and memory finite on damaged or crafted
 // files. Each limit lies well above anything a real mailbox holds, so intact
 // files never meet them; a structure that crosses one is treated as unreadable.
+// Each bound names the [MS-PST] structure it applies to.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,7 @@
 // Decoded property values: one tpropvalue per property, one tpropset per
 // property context or table row, and the conversion of Unicode string values
-// to 8-bit text. Everything here is a private copy, never a view of a heap.
+// to 8-bit text ([MS-PST] 2.3.3.3 property types). Everything here is a
+// private copy, never a view of a heap.
 #pragma once
 
 #include <cstdint>

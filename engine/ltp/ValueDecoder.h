@@ -1,6 +1,6 @@
 // The decoding of one property value, shared by the PC records and the TC
 // cells: inline values, values in the heap, values in subnodes, embedded
-// objects, and the conversion of Unicode strings.
+// objects, and the conversion of Unicode strings ([MS-PST] 2.3.3.3, 2.3.4.4.1).
 #pragma once
 
 #include <cstdint>

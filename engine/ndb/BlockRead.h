@@ -1,6 +1,6 @@
 // Turning a BID into the block's bytes: locate it in the block index, read
 // exactly its data bytes, and undo the file's encoding for external blocks.
-// Block trailers are not read.
+// Block trailers are not read ([MS-PST] 2.2.2.8).
 #pragma once
 
 #include <cstdint>

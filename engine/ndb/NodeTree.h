@@ -1,7 +1,7 @@
-// The node tree: every NBT entry as a forest of tnodeentry records, each node
-// under its parent NID. A node whose parent is absent stays top-level until
-// the parent arrives and adopts it. Lookups by NID use maps beside the forest
-// but answer exactly as a pre-order walk of the forest would.
+// The node tree: every NBT entry ([MS-PST] 2.2.2.7.7.4) as a forest of tnodeentry records, each
+// node under its parent NID. A node whose parent is absent stays top-level until the parent arrives
+// and adopts it. Lookups by NID use maps beside the forest but answer exactly as a pre-order walk
+// of the forest would.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,7 @@
 // The engine record of one open PST/OST file and the operations every other
 // engine operation stands on: open with the header read, positioned reads,
-// and close with the release of every index built for the file.
+// and close with the release of every index built for the file. The header
+// fields it reads are those of [MS-PST] 2.2.2.6.
 #pragma once
 
 #include <cstdint>

@@ -90,7 +90,9 @@ TEST(FieldList, EachTaggedFieldHasOneTagUnlessASecondIsDeliberate) {
             ++firstTags[e.first.field];
     }
     for (const tlisted& f : ListedFields())
-        if (f.source == "Tag") EXPECT_EQ(firstTags[f.field], 1) << f.field;
+        if (f.source == "Tag") {
+            EXPECT_EQ(firstTags[f.field], 1) << f.field;
+        }
     // A folder's container class fills the message class; the record key has
     // a second form; the PidTag address type and address fill the first
     // e-mail address of a contact.
@@ -108,7 +110,9 @@ TEST(FieldList, EveryCompanionIsStoredWithATag) {
     for (const ttagentry& e : TagTableEntries())
         if (e.second.field) companions.insert(e.second.field);
     for (const tlisted& f : ListedFields())
-        if (f.source == "Companion") EXPECT_TRUE(companions.count(f.field)) << f.field;
+        if (f.source == "Companion") {
+            EXPECT_TRUE(companions.count(f.field)) << f.field;
+        }
 }
 
 TEST(FieldList, StringNamedPropertiesHaveOneRuleEntry) {

@@ -22,7 +22,8 @@ std::vector<tdumpline> DumpMessage(const tpstmessage& message);
 
 // Every member of every record the dump walks, as "record.member" (for
 // instance "tmailinfo.Subject"), depth first, members in declaration order;
-// lets a test hold the dump against the record declarations.
+// lets a test hold the dump against the field list the records are
+// declared from (engine/messaging/MessageFields.inc).
 std::vector<std::string> DumpedMemberNames();
 
 // Tab, line feed and carriage return as \t, \n and \r; everything else as is.

@@ -36,6 +36,7 @@ struct ttagentry {
     tfieldstore first;
     tfieldstore second; // a companion field (size, flag), stored after `first` succeeded
     trule rule = trule::Plain;
+    bool secondTag = false; // a deliberate second tag for a field another entry fills
 };
 
 std::span<const ttagentry> TagTableEntries();

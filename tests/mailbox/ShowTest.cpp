@@ -1,63 +1,192 @@
-// The field dump behind `ostrel show`: that it names every member of every
-// record of the message object (held against the declarations themselves),
-// how it writes texts, bytes, times and tri-states, and what it prints for
-// real sample nodes, checked against python3-pypff's reading of them.
+// The field dump behind `ostrel show`: that it names and prints every field
+// of the field list the records are declared from, how it writes texts,
+// bytes, times and tri-states, and what it prints for real sample nodes,
+// checked against python3-pypff's reading of them.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
+#include <type_traits>
 
 #include "mailbox/MessageDump.h"
 #include "tests/mailbox/CliRun.h"
 
 namespace {
 
-// "record.member" for every data member of every struct of the header, read
-// from the source text: one declaration a line, as the header is written.
-std::vector<std::string> DeclaredMembers(const std::string& header) {
-    std::ifstream in(header);
-    const std::regex opens("^struct (\\w+) \\{");
-    const std::regex member("^\\s+[A-Za-z_][\\w:<>, ]*[\\s>*&]+(\\w+)\\s*(=[^;]*)?;");
-    std::vector<std::string> names;
-    std::string record;
-    for (std::string line; std::getline(in, line);) {
-        line = line.substr(0, line.find("//"));
-        std::smatch m;
-        if (std::regex_search(line, m, opens))
-            record = m[1];
-        else if (line.rfind("};", 0) == 0)
-            record.clear();
-        else if (!record.empty() && line.find('(') == std::string::npos &&
-                 std::regex_search(line, m, member))
-            names.push_back(record + "." + std::string(m[1]));
-    }
-    return names;
+// "record.member" and the printer member, for every field line of the field
+// list (engine/messaging/MessageFields.inc), in the list's order.
+struct tlisted {
+    std::string name;
+    std::string show;
+};
+
+std::vector<tlisted> ListedFields() {
+    std::vector<tlisted> out;
+#define FIELD_TAG(record, type, field, show, ...) out.push_back({#record "." #field, #show});
+#define FIELD_TAG_WITH(record, type, field, show, ...) out.push_back({#record "." #field, #show});
+#define FIELD_NO_TAG(record, type, field, show, ...) out.push_back({#record "." #field, #show});
+#define FIELD_ALSO(...)
+#define FIELD_ALSO_WITH(...)
+#define FIELD_RULE(...)
+#define FIELD_NOT_STORED(...)
+#include "engine/messaging/MessageFields.inc"
+    return out;
 }
 
-TEST(ShowFields, DumpNamesEveryDeclaredMemberInOrder) {
-    std::string header = std::string(OSTREL_SOURCE_DIR) + "/engine/messaging/MessageObject.h";
-    std::vector<std::string> declared = DeclaredMembers(header);
-    ASSERT_GT(declared.size(), 250u) << "could not read the declarations from " << header;
+// A record with every field of its own set: texts and bytes non-empty,
+// numbers non-zero, sub-records and chain elements present but blank.
+void Fill(ttext& t) {
+    t = std::string("x");
+}
+void Fill(std::string& t) {
+    t = "x";
+}
+void Fill(tbytes& b) {
+    b.assign(8, 1);
+}
+void Fill(double& d) {
+    d = 0.5;
+}
+template <class N> void Fill(N& n) requires std::is_integral_v<N> {
+    n = 1;
+}
+template <class T> void Fill(std::unique_ptr<T>& p) {
+    p = std::make_unique<T>();
+}
+
+#undef FIELD_TAG
+#undef FIELD_TAG_WITH
+#undef FIELD_NO_TAG
+#define FIELD_TAG(record, type, field, ...) Fill(r.field);
+#define FIELD_TAG_WITH(record, type, field, ...) Fill(r.field);
+#define FIELD_NO_TAG(record, type, field, ...) Fill(r.field);
+// clang-format off
+void FillAll(tsubject& r) {
+#include "engine/messaging/fields/Subject.inc"
+}
+void FillAll(tmailinfo& r) {
+#include "engine/messaging/fields/MailInfo.inc"
+}
+void FillAll(tfolderinfo& r) {
+#include "engine/messaging/fields/FolderInfo.inc"
+}
+void FillAll(tcontactinfo& r) {
+#include "engine/messaging/fields/ContactInfo.inc"
+}
+void FillAll(tattachment& r) {
+#include "engine/messaging/fields/Attachment.inc"
+}
+void FillAll(theaderfield& r) {
+#include "engine/messaging/fields/HeaderField.inc"
+}
+void FillAll(tstoreinfo& r) {
+#include "engine/messaging/fields/StoreInfo.inc"
+}
+void FillAll(tjournalinfo& r) {
+#include "engine/messaging/fields/JournalInfo.inc"
+}
+void FillAll(tappointmentinfo& r) {
+#include "engine/messaging/fields/AppointmentInfo.inc"
+}
+void FillAll(ttaskinfo& r) {
+#include "engine/messaging/fields/TaskInfo.inc"
+}
+void FillAll(tnoteinfo& r) {
+#include "engine/messaging/fields/NoteInfo.inc"
+}
+void FillAll(tcompanies& r) {
+#include "engine/messaging/fields/Companies.inc"
+}
+void FillAll(trssinfo& r) {
+#include "engine/messaging/fields/RssInfo.inc"
+}
+void FillAll(tspecialfolders& r) {
+#include "engine/messaging/fields/SpecialFolders.inc"
+}
+void FillAll(tpstmessage& r) {
+#include "engine/messaging/fields/Message.inc"
+}
+// clang-format on
+#include "engine/messaging/fields/UndefFieldMacros.inc"
+
+// Every field of every record set, each record reached once.
+tpstmessage FilledMessage() {
+    tpstmessage m;
+    FillAll(m);
+    FillAll(*m.MailInfo);
+    FillAll(*m.MailInfo->Subject);
+    FillAll(*m.FolderCounts);
+    FillAll(*m.Contact);
+    FillAll(*m.Attachments);
+    FillAll(*m.StoreInfo);
+    FillAll(*m.Headers);
+    FillAll(*m.Journal);
+    FillAll(*m.Appointment);
+    FillAll(*m.Task);
+    FillAll(*m.StickyNote);
+    FillAll(*m.Companies);
+    FillAll(*m.Rss);
+    FillAll(*m.SpecialFolders);
+    return m;
+}
+
+// Where the dump of FilledMessage shows the fields of each record.
+const std::map<std::string, std::string> kPathOfRecord = {
+    {"tpstmessage", ""},
+    {"tmailinfo", "MailInfo."},
+    {"tsubject", "MailInfo.Subject."},
+    {"tfolderinfo", "FolderCounts."},
+    {"tcontactinfo", "Contact."},
+    {"tattachment", "Attachments[0]."},
+    {"theaderfield", "Headers[0]."},
+    {"tstoreinfo", "StoreInfo."},
+    {"tjournalinfo", "Journal."},
+    {"tappointmentinfo", "Appointment."},
+    {"ttaskinfo", "Task."},
+    {"tnoteinfo", "StickyNote."},
+    {"tcompanies", "Companies."},
+    {"trssinfo", "Rss."},
+    {"tspecialfolders", "SpecialFolders."},
+};
+
+TEST(ShowFields, DumpNamesEveryListedFieldInOrder) {
+    std::vector<std::string> listed;
+    for (const tlisted& f : ListedFields())
+        listed.push_back(f.name);
+    ASSERT_GT(listed.size(), 250u);
     std::vector<std::string> dumped = DumpedMemberNames();
 
-    std::set<std::string> declaredSet(declared.begin(), declared.end());
+    std::set<std::string> listedSet(listed.begin(), listed.end());
     std::set<std::string> dumpedSet(dumped.begin(), dumped.end());
-    for (const std::string& name : declared)
+    for (const std::string& name : listed)
         EXPECT_TRUE(dumpedSet.count(name)) << "not shown by the dump: " << name;
     for (const std::string& name : dumped)
-        EXPECT_TRUE(declaredSet.count(name)) << "dumped but not declared: " << name;
+        EXPECT_TRUE(listedSet.count(name)) << "dumped but not listed: " << name;
     EXPECT_EQ(dumped.size(), dumpedSet.size()) << "a member is dumped twice";
 
-    // Per record, the dump keeps the declaration order.
+    // Per record, the dump keeps the list's order.
     auto byRecord = [](const std::vector<std::string>& names) {
         std::map<std::string, std::vector<std::string>> out;
         for (const std::string& n : names)
             out[n.substr(0, n.find('.'))].push_back(n);
         return out;
     };
-    EXPECT_EQ(byRecord(dumped), byRecord(declared));
+    EXPECT_EQ(byRecord(dumped), byRecord(listed));
+}
+
+TEST(ShowFields, EveryListedFieldIsPrinted) {
+    std::set<std::string> printed;
+    for (const tdumpline& line : DumpMessage(FilledMessage()))
+        printed.insert(line.Field);
+    for (const tlisted& f : ListedFields()) {
+        std::string record = f.name.substr(0, f.name.find('.'));
+        ASSERT_TRUE(kPathOfRecord.count(record)) << record;
+        std::string path = kPathOfRecord.at(record) + f.name.substr(f.name.find('.') + 1);
+        if (f.show == "Link") continue; // the chain is walked by its head
+        if (f.show == "Subnodes") path += "[0].Nid";
+        EXPECT_TRUE(printed.count(path)) << "not printed: " << path << " (" << f.name << ")";
+    }
 }
 
 std::map<std::string, std::string> AsMap(const std::vector<tdumpline>& lines) {

@@ -1,7 +1,7 @@
 // The seed mailboxes: one description written in every layout and encoding.
 #include "tests/fuzz/SeedMailboxes.h"
 
-#include "tests/support/PstMailbox.h"
+#include "tools/pstwriter/PstMailbox.h"
 
 namespace ostrel::fuzz {
 namespace {

@@ -15,9 +15,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/PstDamage.h"
-#include "tests/support/PstMailbox.h"
-#include "tests/support/PstMessage.h"
+#include "tools/pstwriter/PstDamage.h"
+#include "tools/pstwriter/PstMailbox.h"
+#include "tools/pstwriter/PstMessage.h"
 
 namespace {
 

@@ -43,10 +43,10 @@ std::vector<const Folder*> childrenOf(const Folder& f) {
 }
 
 std::vector<Prop> folderProps(const Folder& f, bool hasSubfolders) {
-    std::vector<Prop> props{Prop::str(0x3001, f.name), Prop::i32(0x3602, int32_t(f.items.size())),
-                            Prop::i32(0x3603, int32_t(unread(f.items))),
-                            Prop::boolean(0x360A, hasSubfolders),
-                            Prop::i32(0x3617, int32_t(f.associated.size()))};
+    std::vector<Prop> props{
+        Prop::i32(0x3602, int32_t(f.items.size())), Prop::i32(0x3603, int32_t(unread(f.items))),
+        Prop::boolean(0x360A, hasSubfolders), Prop::i32(0x3617, int32_t(f.associated.size()))};
+    if (f.hasDisplayName) props.push_back(Prop::str(0x3001, f.name));
     if (!f.containerClass.empty()) props.push_back(Prop::str(0x3613, f.containerClass));
     return props;
 }
@@ -92,7 +92,8 @@ uint32_t MailboxWriter::folderNid(const Folder& f) {
 void MailboxWriter::addNodes(const Mailbox& m) {
     writeStore(m);
     // The root's children are referred to, not copied: a large mailbox is held only once.
-    const Folder root("", "", kNidRootFolder);
+    Folder root("", "", kNidRootFolder);
+    root.hasDisplayName = m.rootDisplayName;
     std::vector<const Folder*> children{&m.ipmSubtree};
     for (const Folder& f : m.rootFolders)
         children.push_back(&f);

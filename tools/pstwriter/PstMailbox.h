@@ -141,6 +141,7 @@ struct Folder {
         : name(std::move(folderName)), containerClass(std::move(folderClass)), nid(folderNid) {}
 
     std::string name;                        // 0x3001
+    bool hasDisplayName = true;              // false: no 0x3001 at all
     std::string containerClass = "IPF.Note"; // 0x3613; empty: not written
     std::vector<Folder> folders;
     std::vector<Item> items;
@@ -155,6 +156,9 @@ struct Mailbox {
     Folder ipmSubtree{"Top of Personal Folders", "", kNidIpmSubtree};
     std::vector<Folder> rootFolders; // further children of the root folder (e.g. a search root)
     bool nameMap = true;             // node 0x61
+    // The root folder's 0x3001 as an empty string; without it the viewer lists the IPM
+    // subtree right below the file, as it does for Outlook's own files.
+    bool rootDisplayName = true;
 };
 
 struct WrittenFolder {

@@ -82,11 +82,11 @@ test: build-asan build build-fuzz
 	$(MAKE) --no-print-directory fuzz-short
 	ctest --test-dir $(BUILD) -j$(JOBS) --output-on-failure
 
-# `make run` writes a small sample mailbox with the test writer (every folder
-# kind, a few dozen items) and opens it in the window. FILE=path opens another
+# `make run` writes a sample mailbox that looks like real mail (tools/samplemailbox:
+# every folder kind, a few dozen mails) and opens it in the window. FILE=path opens another
 # file instead; without Qt it prints the folder list with `ostrel`.
 SAMPLE_MAILBOX ?= $(BUILD)/sample-mailbox.pst
-SAMPLE_WRITER  := $(BUILD)/tests/ui/ostrel-sample-mailbox
+SAMPLE_WRITER  := $(BUILD)/tools/samplemailbox/ostrel-sample-mailbox
 VIEWER         := $(BUILD)/app/quarrow-ostrel
 FILE ?=
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/support/PstMailbox.h"
+#include "tools/pstwriter/PstMailbox.h"
 
 namespace bench {
 

@@ -6,7 +6,7 @@
 #include "engine/uPST64Format.h"
 #include "tests/fuzz/FuzzTarget.h"
 #include "tests/fuzz/ScratchFiles.h"
-#include "tests/support/PstWriter.h"
+#include "tools/pstwriter/PstWriter.h"
 
 namespace {
 

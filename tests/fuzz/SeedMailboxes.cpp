@@ -1,115 +1,19 @@
 // The seed mailboxes: one description written in every layout and encoding.
 #include "tests/fuzz/SeedMailboxes.h"
 
-#include "tests/support/PstMailbox.h"
+#include "tools/pstwriter/EveryKindMailbox.h"
 
 namespace ostrel::fuzz {
 namespace {
 
-using pstw::Item;
-using pstw::ItemKind;
-
-std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
-    std::vector<uint8_t> b(n);
-    for (size_t i = 0; i < n; ++i)
-        b[i] = uint8_t(i * 31 + seed + (i >> 8));
-    return b;
-}
-
-Item OfKind(ItemKind kind, const std::string& subject) {
-    Item i;
-    i.kind = kind;
-    i.subject = subject;
-    i.senderName = "Alice Example";
-    i.senderAddress = "alice@example.com";
-    i.displayTo = "Bob Example";
-    i.submitTime = 132537600000000000ull;
-    i.deliveryTime = i.submitTime + 600000000ull;
-    i.body = "Body of " + subject;
-    return i;
-}
-
-pstw::Attachment Attach(const std::string& name, std::vector<uint8_t> data) {
-    pstw::Attachment a;
-    a.longFileName = name;
-    a.mimeTag = "application/octet-stream";
-    a.data = std::move(data);
-    return a;
-}
-
-// Mail with every way a body, recipient or attachment is stored.
-pstw::Folder Inbox() {
-    pstw::Folder f{"Inbox"};
-    Item mail = OfKind(ItemKind::Note, "Attachments and recipients");
-    mail.recipients = {{"Bob Example", "bob@example.com", "SMTP", 1},
-                       {"Carol", "carol@example.com", "SMTP", 2}};
-    mail.attachments = {Attach("small.txt", {'s', 'm', 'a', 'l', 'l'}),
-                        Attach("subnode.bin", Pattern(5000, 3)),
-                        Attach("tree.bin", Pattern(20000, 7))};
-    f.items.push_back(mail);
-    Item html = OfKind(ItemKind::Note, "HTML and RTF");
-    html.html = "<html><body><p>Hi</p></body></html>";
-    html.rtfCompressed =
-        std::vector<uint8_t>{0x2D, 0, 0, 0, 0x2B, 0, 0, 0, 0x4C, 0x5A, 0x46, 0x75, 0, 0, 0, 0};
-    f.items.push_back(html);
-    Item ansi = OfKind(ItemKind::Note, "Caf\xC3\xA9 8-bit");
-    ansi.codePage = 1252;
-    ansi.body = std::string(6000, 'x');
-    f.items.push_back(ansi);
-    Item named = OfKind(ItemKind::Note, "Named properties");
-    named.named = {{pstw::PropName::string(pstw::psInternetHeaders(), "content-type"),
-                    pstw::Prop::str(0, "text/plain; charset=\"koi8-r\"")},
-                   {pstw::PropName::numeric(pstw::psetidCommon(), 0x8539),
-                    pstw::Prop::mvStr(0, {"ACME", "Beta"})}};
-    f.items.push_back(named);
-    f.associated.push_back(OfKind(ItemKind::Note, "Associated view"));
-    pstw::Folder sub{"Sub/folder: with ..\\odd name"};
-    sub.items = {OfKind(ItemKind::Note, "../../escape attempt")};
-    f.folders.push_back(sub);
-    return f;
-}
-
-std::vector<pstw::Folder> OtherFolders() {
-    pstw::Folder cal{"Calendar", "IPF.Appointment"};
-    Item a = OfKind(ItemKind::Appointment, "Meeting");
-    pstw::AppointmentInfo& ai = a.appointment.emplace();
-    ai.start = 132537600000000000ull;
-    ai.end = ai.start + 36000000000ull;
-    ai.location = "Room 1";
-    ai.reminderMinutes = 15;
-    cal.items.push_back(a);
-    pstw::Folder contacts{"Contacts", "IPF.Contact"};
-    Item c = OfKind(ItemKind::Contact, "Ann Lee");
-    pstw::ContactInfo& ci = c.contact.emplace();
-    ci.givenName = "Ann";
-    ci.surname = "Lee";
-    ci.email1Address = "ann@example.com";
-    contacts.items.push_back(c);
-    pstw::Folder journal{"Journal", "IPF.Journal"};
-    Item j = OfKind(ItemKind::Journal, "Phone call");
-    j.journal.emplace().type = "Phone call";
-    journal.items.push_back(j);
-    pstw::Folder notes{"Notes", "IPF.StickyNote"};
-    Item s = OfKind(ItemKind::StickyNote, "Sticky");
-    s.stickyNote = pstw::StickyNoteInfo{};
-    notes.items.push_back(s);
-    pstw::Folder tasks{"Tasks", "IPF.Task"};
-    Item t = OfKind(ItemKind::Task, "Report");
-    t.task.emplace().percentComplete = 0.5;
-    tasks.items.push_back(t);
-    pstw::Folder posts{"Posts"};
-    posts.items = {OfKind(ItemKind::Post, "Post"), OfKind(ItemKind::PostRss, "RSS"),
-                   OfKind(ItemKind::Report, "Undeliverable")};
-    posts.items[1].rss.emplace().channel = "Feed";
-    return {cal, contacts, journal, notes, tasks, posts, pstw::Folder{"Empty"}};
-}
-
+// The mailbox of every kind, with a folder whose name and item subject try to climb out of
+// an export's target folder.
 pstw::Mailbox Description(bool offline) {
-    pstw::Mailbox m;
+    pstw::Mailbox m = pstw::everykind::mailbox();
     m.ipmSubtreeEntryId = !offline;
-    m.ipmSubtree.folders.push_back(Inbox());
-    for (pstw::Folder& f : OtherFolders())
-        m.ipmSubtree.folders.push_back(std::move(f));
+    pstw::Folder sub{"Sub/folder: with ..\\odd name"};
+    sub.items = {pstw::everykind::item(pstw::ItemKind::Note, "../../escape attempt")};
+    m.ipmSubtree.folders[0].folders.push_back(sub);
     return m;
 }
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tests/support/PstWriter.h"
+#include "tools/pstwriter/PstWriter.h"
 
 namespace ostrel::fuzz {
 

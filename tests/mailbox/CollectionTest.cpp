@@ -11,9 +11,9 @@
 #include "mailbox/uPST64File.h"
 #include "support/EventPump.h"
 #include "tests/mailbox/OpenedMailbox.h"
-#include "tests/support/PstFormat.h"
-#include "tests/support/PstMailbox.h"
-#include "tests/support/PstPropContext.h"
+#include "tools/pstwriter/PstFormat.h"
+#include "tools/pstwriter/PstMailbox.h"
+#include "tools/pstwriter/PstPropContext.h"
 
 namespace {
 

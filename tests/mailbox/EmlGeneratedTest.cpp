@@ -14,7 +14,7 @@
 #include <string>
 
 #include "tests/mailbox/CliRun.h"
-#include "tests/support/PstMailbox.h"
+#include "tools/pstwriter/PstMailbox.h"
 
 namespace {
 

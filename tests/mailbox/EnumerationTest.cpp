@@ -9,7 +9,7 @@
 
 #include "mailbox/uPST64File.h"
 #include "tests/mailbox/OpenedMailbox.h"
-#include "tests/support/PstMailbox.h"
+#include "tools/pstwriter/PstMailbox.h"
 
 namespace {
 

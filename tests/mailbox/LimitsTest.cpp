@@ -10,9 +10,9 @@
 
 #include "engine/ndb/SubnodeTree.h"
 #include "mailbox/FolderList.h"
-#include "tests/support/PstMailbox.h"
-#include "tests/support/PstPropContext.h"
-#include "tests/support/PstTableContext.h"
+#include "tools/pstwriter/PstMailbox.h"
+#include "tools/pstwriter/PstPropContext.h"
+#include "tools/pstwriter/PstTableContext.h"
 
 namespace {
 

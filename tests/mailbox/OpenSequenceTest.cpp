@@ -10,9 +10,9 @@
 #include "mailbox/FolderList.h"
 #include "mailbox/uPST64File.h"
 #include "tests/mailbox/OpenedMailbox.h"
-#include "tests/support/PstDamage.h"
-#include "tests/support/PstMailbox.h"
-#include "tests/support/PstPropContext.h"
+#include "tools/pstwriter/PstDamage.h"
+#include "tools/pstwriter/PstMailbox.h"
+#include "tools/pstwriter/PstPropContext.h"
 
 namespace {
 

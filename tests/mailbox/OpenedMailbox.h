@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "mailbox/uPST64File.h"
-#include "tests/support/PstWriter.h"
+#include "tools/pstwriter/PstWriter.h"
 
 namespace opened {
 

@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "tests/mailbox/CliRun.h"
-#include "tests/support/PstDamage.h"
-#include "tests/support/PstMailbox.h"
+#include "tools/pstwriter/PstDamage.h"
+#include "tools/pstwriter/PstMailbox.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "mailbox/FolderList.h"
 #include "mailbox/uPST64File.h"
 #include "tests/mailbox/OpenedMailbox.h"
-#include "tests/support/PstDamage.h"
-#include "tests/support/PstMailbox.h"
+#include "tools/pstwriter/PstDamage.h"
+#include "tools/pstwriter/PstMailbox.h"
 
 namespace {
 

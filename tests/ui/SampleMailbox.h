@@ -1,12 +1,13 @@
-// A small mailbox of every folder kind, written with the test writer: the
-// one `make run` opens and the window tests and screenshots look at. Its
-// contents are fixed, so tests can name exact rows and cells.
+// A small mailbox of every folder kind with the odd shapes the window tests
+// and screenshots look at (deep chains, hidden folders, bare items), written
+// with tools/pstwriter. Its contents are fixed, so tests can name exact rows
+// and cells. `make run` opens tools/samplemailbox instead.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "tests/support/PstMailbox.h"
+#include "tools/pstwriter/PstMailbox.h"
 
 namespace sample {
 

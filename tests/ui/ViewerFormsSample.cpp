@@ -2,8 +2,8 @@
 // viewer shows, under the property sets [MS-OXPROPS] gives them.
 #include "tests/ui/ViewerFormsSample.h"
 
-#include "tests/support/PstMailbox.h"
 #include "tests/ui/SampleMailbox.h"
+#include "tools/pstwriter/PstMailbox.h"
 
 namespace viewersample {
 namespace {

@@ -4,10 +4,10 @@
 #include <map>
 
 #include "tests/engine/messaging/WrittenMailbox.h"
-#include "tests/support/PstHeap.h"
-#include "tests/support/PstNameMap.h"
-#include "tests/support/PstPropContext.h"
-#include "tests/support/PstTableContext.h"
+#include "tools/pstwriter/PstHeap.h"
+#include "tools/pstwriter/PstNameMap.h"
+#include "tools/pstwriter/PstPropContext.h"
+#include "tools/pstwriter/PstTableContext.h"
 
 namespace {
 

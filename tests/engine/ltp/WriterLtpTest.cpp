@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/PstHeap.h"
-#include "tests/support/PstMailbox.h"
-#include "tests/support/PstTableContext.h"
+#include "tools/pstwriter/PstHeap.h"
+#include "tools/pstwriter/PstMailbox.h"
+#include "tools/pstwriter/PstTableContext.h"
 
 namespace {
 

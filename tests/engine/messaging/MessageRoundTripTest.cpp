@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "tests/engine/messaging/WrittenMailbox.h"
-#include "tests/support/PstMailbox.h"
-#include "tests/support/PstMessage.h"
+#include "tools/pstwriter/PstMailbox.h"
+#include "tools/pstwriter/PstMessage.h"
 
 namespace {
 

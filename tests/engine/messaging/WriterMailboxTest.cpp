@@ -1,7 +1,7 @@
-// Proof that the test writer's mailboxes are real PST files: outside readers (python3-pypff,
-// libpff's pffexport, libpst's readpst) run on generated mailboxes of both layouts and all
-// three encodings must see the folders, item counts, subjects and attachment bytes the
-// writer put in.
+// Proof that the writer's mailboxes are real PST files: outside readers (python3-pypff,
+// libpff's pffexport, libpst's readpst) run on the mailbox of every kind, grown by more
+// mails, in both layouts and all three encodings, must see the folders, item counts,
+// subjects and attachment bytes the writer put in.
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -15,9 +15,10 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/PstDamage.h"
-#include "tests/support/PstMailbox.h"
-#include "tests/support/PstMessage.h"
+#include "tools/pstwriter/EveryKindMailbox.h"
+#include "tools/pstwriter/PstDamage.h"
+#include "tools/pstwriter/PstMailbox.h"
+#include "tools/pstwriter/PstMessage.h"
 
 namespace {
 
@@ -57,13 +58,6 @@ Item note(const std::string& subject) {
     i.displayTo = "Bob Example";
     i.submitTime = 132537600000000000ull;
     i.deliveryTime = i.submitTime + 600000000ull;
-    return i;
-}
-
-Item ofKind(ItemKind kind, const std::string& subject) {
-    Item i = note(subject);
-    i.kind = kind;
-    i.body = "Body of " + subject;
     return i;
 }
 
@@ -114,65 +108,25 @@ pstw::Folder inbox() {
     return f;
 }
 
-std::vector<pstw::Folder> otherFolders() {
-    pstw::Folder cal{"Calendar", "IPF.Appointment"};
-    for (int k = 0; k < 2; ++k) {
-        Item a = ofKind(ItemKind::Appointment, "Meeting " + std::to_string(k + 1));
-        pstw::AppointmentInfo& info = a.appointment.emplace();
-        info.start = 132537600000000000ull;
-        info.end = info.start + 36000000000ull;
-        info.location = "Room " + std::to_string(k + 1);
-        info.reminderMinutes = 15;
-        cal.items.push_back(a);
-    }
-    pstw::Folder contacts{"Contacts", "IPF.Contact"};
-    Item c = ofKind(ItemKind::Contact, "Ann Lee");
-    pstw::ContactInfo& ci = c.contact.emplace();
-    ci.givenName = "Ann";
-    ci.surname = "Lee";
-    ci.companyName = "ACME";
-    ci.email1Address = "ann@example.com";
-    ci.fileUnder = "Lee, Ann";
-    contacts.items.push_back(c);
-    pstw::Folder journal{"Journal", "IPF.Journal"};
-    Item j = ofKind(ItemKind::Journal, "Phone call with Ann");
-    pstw::JournalInfo& ji = j.journal.emplace();
-    ji.type = ji.typeDescription = "Phone call";
-    ji.start = 132537600000000000ull;
-    ji.end = ji.start + 6000000000ull;
-    ji.durationMinutes = 10;
-    journal.items.push_back(j);
-    pstw::Folder notes{"Notes", "IPF.StickyNote"};
-    Item s = ofKind(ItemKind::StickyNote, "Sticky reminder");
-    s.stickyNote = pstw::StickyNoteInfo{};
-    notes.items.push_back(s);
-    pstw::Folder tasks{"Tasks", "IPF.Task"};
-    Item t = ofKind(ItemKind::Task, "Write the report");
-    pstw::TaskInfo& ti = t.task.emplace();
-    ti.status = 1;
-    ti.percentComplete = 0.5;
-    ti.startDate = 132537600000000000ull;
-    ti.dueDate = ti.startDate + 864000000000ull;
-    tasks.items.push_back(t);
-    pstw::Folder posts{"Posts and reports"};
-    posts.items = {ofKind(ItemKind::Post, "A post"), ofKind(ItemKind::PostRss, "An RSS item"),
-                   ofKind(ItemKind::Report, "Undeliverable: hello")};
-    pstw::RssInfo& rss = posts.items[1].rss.emplace();
-    rss.channelLink = "https://example.com/";
-    rss.itemLink = "https://example.com/1";
-    rss.channel = "Example feed";
+// Enough items for contents tables and B-trees of several pages.
+pstw::Folder bulk() {
     pstw::Folder bulk{"Bulk"};
     for (int k = 0; k < 150; ++k)
         bulk.items.push_back(note("Bulk message number " + std::to_string(k)));
-    pstw::Folder empty{"Empty"};
-    return {cal, contacts, journal, notes, tasks, posts, bulk, empty};
+    return bulk;
 }
 
+// The mailbox of every kind, its Inbox grown by the mails and subfolders above, and Bulk.
 pstw::Mailbox proofMailbox() {
-    pstw::Mailbox m;
-    m.ipmSubtree.folders.push_back(inbox());
-    for (pstw::Folder& f : otherFolders())
-        m.ipmSubtree.folders.push_back(std::move(f));
+    pstw::Mailbox m = pstw::everykind::mailbox();
+    pstw::Folder& fixtureInbox = m.ipmSubtree.folders[0];
+    pstw::Folder more = inbox();
+    fixtureInbox.items.insert(fixtureInbox.items.end(), more.items.begin(), more.items.end());
+    fixtureInbox.folders = more.folders;
+    // readpst exports associated contents as mail of their folder, the libpff readers do
+    // not: the readers are compared on the contents every one of them lists.
+    fixtureInbox.associated.clear();
+    m.ipmSubtree.folders.push_back(bulk());
     return m;
 }
 

@@ -13,7 +13,7 @@
 
 #include "engine/uPST64Format.h"
 #include "tests/engine/ndb/FileImage.h"
-#include "tests/support/PstWriter.h"
+#include "tools/pstwriter/PstWriter.h"
 
 namespace rtfile {
 

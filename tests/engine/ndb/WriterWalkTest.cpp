@@ -2,7 +2,7 @@
 // data trees over XBLOCKs and subnode trees, in both layouts and with every
 // encoding, read back through the header roots.
 #include "tests/engine/ndb/FileImage.h"
-#include "tests/support/PstWriter.h"
+#include "tools/pstwriter/PstWriter.h"
 
 #include <tuple>
 

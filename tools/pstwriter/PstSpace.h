@@ -1,0 +1,32 @@
+// Internal to the PST writer: the allocator that places blocks and pages in the AMap
+// intervals of [MS-PST] 2.2.2.7 and writes the AMap, PMap and FMap pages that describe them.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "tools/pstwriter/PstFormat.h"
+
+namespace pstw {
+
+class NdbWriter::Space {
+public:
+    // Offset of a new range of size bytes at a multiple of align, never across an interval
+    // end nor over a map page.
+    uint64_t allocate(uint64_t size, uint64_t align);
+    uint64_t intervals() const;
+    uint64_t fileSize() const { return kFirstAMapOffset + intervals() * kAMapInterval; }
+    // Hands every AMap, PMap and FMap page to sink and records where they lie; returns the
+    // free bytes the AMaps record.
+    uint64_t writeMaps(const detail::Format& f, const PieceSink& sink, std::vector<uint64_t>& amaps,
+                       std::vector<uint64_t>& pmaps, std::vector<uint64_t>& fmaps) const;
+
+private:
+    std::vector<std::vector<uint8_t>> bitmaps() const;
+
+    std::vector<std::pair<uint64_t, uint64_t>> used_; // offset, size
+    uint64_t cursor_ = kFirstAMapOffset;
+};
+
+} // namespace pstw

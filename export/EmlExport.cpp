@@ -6,7 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "mailbox/EmlNames.h"
+#include "export/EmlMessage.h"
+#include "export/EmlNames.h"
 #include "mailbox/uPST64File.h"
 #include "support/EventPump.h"
 
@@ -169,7 +170,7 @@ void TPst64File::SaveItemToEml(tnodeentry* node, const tpstmessage& item, const 
                                temlrun& run) {
     std::string error;
     try {
-        std::string subject = item.MailInfo->Subject ? TextOf(item.MailInfo->Subject->Text) : "";
+        std::string subject = SubjectText(item);
         std::optional<std::string> path = FreeFilePath(dir, EmlFileName(subject, node->nid), run);
         if (!path)
             error = "no free file name in " + dir;
@@ -187,4 +188,9 @@ void TPst64File::SaveItemToEml(tnodeentry* node, const tpstmessage& item, const 
         Report(run, error, node->nid);
     }
     Progress(run);
+}
+
+int32_t TPst64File::SaveMessageToEml(const tpstmessage& message, const std::string& path,
+                                     std::string* error) {
+    return WriteEmlFile(message, path, error);
 }

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "tests/mailbox/CliRun.h"
+#include "tests/cli/CliRun.h"
 #include "tests/support/PstDamage.h"
 #include "tests/support/PstMailbox.h"
 

@@ -65,7 +65,7 @@ inline bool HavePython() {
 }
 
 inline std::string CheckScript() {
-    return std::string(OSTREL_SOURCE_DIR) + "/tests/mailbox/check_eml.py";
+    return std::string(OSTREL_SOURCE_DIR) + "/tests/export/check_eml.py";
 }
 
 // What Python's parser makes of one file (see check_eml.py --show).

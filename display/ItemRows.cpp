@@ -4,6 +4,8 @@
 #include <ctime>
 
 #include "display/AddressTexts.h"
+#include "engine/messaging/FileTime.h"
+#include "engine/messaging/Subject.h"
 #include "support/EventPump.h"
 
 namespace {

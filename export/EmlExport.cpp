@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/messaging/Subject.h"
 #include "export/EmlMessage.h"
 #include "export/EmlNames.h"
 #include "mailbox/uPST64File.h"

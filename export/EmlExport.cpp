@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "engine/messaging/Subject.h"
+#include "export/EmlExport.h"
 #include "export/EmlMessage.h"
 #include "export/EmlNames.h"
 #include "mailbox/uPST64File.h"
@@ -84,6 +85,10 @@ std::optional<std::string> FreeFilePath(const std::string& dir, const std::strin
 }
 
 } // namespace
+
+temlcounts TPst64File::SaveAllToEml(const std::string& dir) {
+    return SaveAllToEml(dir, temloptions{});
+}
 
 temlcounts TPst64File::SaveAllToEml(const std::string& dir, temloptions options) {
     temlrun run;

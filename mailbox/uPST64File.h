@@ -14,7 +14,12 @@
 #include <vector>
 
 #include "engine/uPST64Format.h"
-#include "export/EmlExport.h"
+
+// The EML export's records, declared in export/EmlExport.h: the mailbox only
+// names them, so that the model does not depend on the export.
+struct temlcounts;
+struct temloptions;
+struct temlrun;
 
 // The kind argument of GetNextItem that takes every child.
 inline constexpr int32_t kAnyKind = 0;
@@ -59,7 +64,8 @@ public:
     // Writes every exportable message below `dir` (which must exist), one
     // directory per folder. Failures go to options.OnError; the counts say
     // what was written.
-    temlcounts SaveAllToEml(const std::string& dir, temloptions options = {});
+    temlcounts SaveAllToEml(const std::string& dir);
+    temlcounts SaveAllToEml(const std::string& dir, temloptions options);
     // The walk of one sibling chain from `first`, into `dir`.
     void SaveNodesToEml(tpstfile* engine, tnodeentry* first, const std::string& dir, temlrun& run);
     // One message as an .eml file at `path` (created or overwritten). 0, or

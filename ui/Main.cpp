@@ -17,6 +17,7 @@
 
 #include "display/FolderList.h"
 #include "display/ItemRows.h"
+#include "export/EmlExport.h"
 #include "mailbox/OpenProgress.h"
 #include "ui/About.h"
 #include "ui/AppSetup.h"

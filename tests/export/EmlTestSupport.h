@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "export/EmlExport.h"
 #include "mailbox/uPST64File.h"
 
 namespace emltest {

@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "export/EmlExport.h"
 #include "mailbox/uPST64File.h"
 
 namespace ostrel::cli {

@@ -3,8 +3,8 @@
 #include <iostream>
 
 #include "cli/Commands.h"
-#include "mailbox/FolderList.h"
-#include "mailbox/ItemRows.h"
+#include "display/FolderList.h"
+#include "display/ItemRows.h"
 
 namespace ostrel::cli {
 namespace {

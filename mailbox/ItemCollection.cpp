@@ -1,16 +1,11 @@
-// The folder collection (kind 17: folders with their kinds and item counts)
-// and the item collection of one folder (kinds 1 and 8 to 12).
+// The folder collection (kKindFolder: folders with their kinds and item
+// counts) and the item collection of one folder (kKindMail, kKindAppointment
+// to kKindTask).
 #include "mailbox/uPST64File.h"
 
 #include "support/EventPump.h"
 
 namespace {
-
-constexpr int32_t kFolderCollection = 17;
-
-bool IsListedFolderKind(int32_t kind) {
-    return kind == 0 || kind == 1 || (kind >= 8 && kind <= 12);
-}
 
 // Only folder nodes are folders ([MS-PST] 2.2.2.1: NID types 0x02 and 0x03).
 // The hierarchy and contents tables of a store are table contexts whose rows
@@ -24,16 +19,16 @@ bool IsFolderNid(uint64_t nid) {
 // Does the object belong in a folder collection, or in an item collection of `kind`?
 bool HasRecordFor(const tpstmessage& m, int32_t kind) {
     switch (kind) {
-    case 1:
-    case 12:
+    case kKindMail:
+    case kKindTask:
         return m.MailInfo != nullptr;
-    case 8:
+    case kKindAppointment:
         return m.Appointment != nullptr;
-    case 9:
+    case kKindContact:
         return m.Contact != nullptr;
-    case 10:
+    case kKindJournal:
         return m.Journal != nullptr;
-    case 11:
+    case kKindStickyNote:
         return m.StickyNote != nullptr;
     default:
         return false;
@@ -42,8 +37,9 @@ bool HasRecordFor(const tpstmessage& m, int32_t kind) {
 
 // An item of kind `itemKind` counts for a folder of kind `folderKind`.
 bool CountsFor(int32_t folderKind, int32_t itemKind) {
-    if (folderKind == 0 || folderKind == 1) return itemKind == 1 || itemKind == 19;
-    if (folderKind >= 8 && folderKind <= 12) return itemKind == folderKind;
+    if (folderKind == kKindNone || folderKind == kKindMail)
+        return itemKind == kKindMail || itemKind == kKindPost;
+    if (IsViewerKind(folderKind)) return itemKind == folderKind;
     return false;
 }
 
@@ -63,7 +59,7 @@ int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth)
         object = BuildObject(node);
         ostrel::PumpEvents();
         if (object) {
-            if (kind == kFolderCollection) {
+            if (kind == kKindFolder) {
                 if (object->FolderCounts && IsListedFolderKind(object->Kind) &&
                     IsFolderNid(node->nid)) {
                     node->nFolderKind = object->Kind;
@@ -82,7 +78,7 @@ int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth)
         } else if (node->pFirstChild) {
             // A node that cannot be read but has children: a damaged or
             // recovered folder. Its content stays reachable.
-            node->nFolderKind = 1;
+            node->nFolderKind = kKindMail;
             AppendItem(node);
             ++count;
             if (depth + 1 < ostrel::limits::kMaxFolderDepth)

@@ -6,7 +6,7 @@ namespace {
 
 // Does a child of kind `itemKind` match the kind argument of GetNextItem?
 bool KindMatches(int32_t wanted, int32_t itemKind) {
-    if (wanted == 17) return itemKind == 1 || (itemKind >= 8 && itemKind <= 12);
+    if (wanted == kKindFolder) return itemKind == kKindMail || IsViewerKind(itemKind);
     return itemKind == wanted;
 }
 
@@ -43,7 +43,7 @@ int32_t TPst64File::GetNextItem(tnodeentry* node, int32_t kind, tnodeentry*& nex
 
     object = BuildObject(node);
     if (object && object->FolderCounts && node->pFirstChild) {
-        if (kind == 0) {
+        if (kind == kAnyKind) {
             next = node->pFirstChild;
         } else {
             for (tnodeentry* child = node->pFirstChild; child && !next; child = child->pNext) {

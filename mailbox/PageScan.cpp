@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "support/EventPump.h"
+#include "support/LittleEndian.h"
 
 namespace {
 

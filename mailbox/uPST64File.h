@@ -1,7 +1,9 @@
 // The mailbox: one opened PST/OST file with its open sequence (page scans,
 // index load, recovery, the store object), the folder and item collections,
-// item access, and the EML export. The user interface and the command line
-// drive it; it reports through its state, never to the user.
+// item access, and the EML export's entry points (declared here on the
+// mailbox, written in export/ and linked from ostrel_export). The user
+// interface and the command line drive it; it reports through its state,
+// never to the user.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +14,15 @@
 #include <vector>
 
 #include "engine/uPST64Format.h"
-#include "mailbox/EmlExport.h"
+
+// The EML export's records, declared in export/EmlExport.h: the mailbox only
+// names them, so that the model does not depend on the export.
+struct temlcounts;
+struct temloptions;
+struct temlrun;
+
+// The kind argument of GetNextItem that takes every child.
+inline constexpr int32_t kAnyKind = 0;
 
 class TPst64File {
 public:
@@ -39,7 +49,8 @@ public:
     void RecoverIndexEntries();
 
     // Appends the kept nodes from `start` and its siblings to ItemList; the
-    // number appended. Kind 17 collects folders, 1 and 8 to 12 items.
+    // number appended. kKindFolder collects folders, kKindMail and
+    // kKindAppointment to kKindTask items.
     int32_t CollectItems(tnodeentry* start, int32_t kind, int32_t depth);
 
     // Result codes: 0 delivered with more to come, 1 delivered and last,
@@ -53,7 +64,8 @@ public:
     // Writes every exportable message below `dir` (which must exist), one
     // directory per folder. Failures go to options.OnError; the counts say
     // what was written.
-    temlcounts SaveAllToEml(const std::string& dir, temloptions options = {});
+    temlcounts SaveAllToEml(const std::string& dir);
+    temlcounts SaveAllToEml(const std::string& dir, temloptions options);
     // The walk of one sibling chain from `first`, into `dir`.
     void SaveNodesToEml(tpstfile* engine, tnodeentry* first, const std::string& dir, temlrun& run);
     // One message as an .eml file at `path` (created or overwritten). 0, or

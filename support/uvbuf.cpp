@@ -5,6 +5,8 @@
 #include <limits>
 #include <new>
 
+#include "support/Utf16.h"
+
 namespace {
 
 // Sizes are 32-bit by design; a request beyond that is an allocation the
@@ -12,40 +14,6 @@ namespace {
 int32_t CheckedSize(int64_t n) {
     if (n > std::numeric_limits<int32_t>::max()) throw std::bad_alloc();
     return int32_t(n);
-}
-
-uint16_t Unit(const uint8_t* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
-
-// Bytes needed for one code point in UTF-8.
-int Utf8Length(uint32_t cp) {
-    return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
-}
-
-void PutUtf8(uint8_t* out, uint32_t cp, int len) {
-    static const uint8_t lead[5] = {0, 0, 0xC0, 0xE0, 0xF0};
-    for (int i = len - 1; i > 0; --i) {
-        out[i] = uint8_t(0x80 | (cp & 0x3F));
-        cp >>= 6;
-    }
-    out[0] = uint8_t(lead[len] | cp);
-}
-
-// The code point that starts at unit i of `units` UTF-16LE units, and how
-// many units it takes.
-uint32_t NextCodePoint(const uint8_t* wide, int32_t units, int32_t i, int32_t& taken) {
-    uint16_t u = Unit(wide + 2 * i);
-    taken = 1;
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
-        uint16_t low = Unit(wide + 2 * (i + 1));
-        if (low >= 0xDC00 && low <= 0xDFFF) {
-            taken = 2;
-            return 0x10000 + ((uint32_t(u) - 0xD800) << 10) + (low - 0xDC00);
-        }
-    }
-    if (u >= 0xD800 && u <= 0xDFFF) return 0xFFFD;
-    return u;
 }
 
 } // namespace
@@ -114,13 +82,13 @@ int32_t ByteBuffer::WideToAnsi(const uint8_t* wide, int32_t n) {
     const int32_t room = Capacity - Length;
     int32_t written = 0;
     for (int32_t i = 0; i < units;) {
-        int32_t taken = 1;
-        uint32_t cp = NextCodePoint(wide, units, i, taken);
+        size_t taken = 1;
+        uint32_t cp = Utf16CodePoint(wide, size_t(units), size_t(i), taken);
         int len = Utf8Length(cp);
         if (written + len > room) return -1; // the text does not fit: nothing counts as written
         PutUtf8(Data.get() + written, cp, len);
         written += len;
-        i += taken;
+        i += int32_t(taken);
     }
     Length = written;
     return written >= 1 ? written : -1;

@@ -17,6 +17,7 @@
 
 #include <initializer_list>
 
+#include "engine/messaging/Subject.h"
 #include "ui/AppSetup.h"
 #include "ui/ViewerFields.h"
 
@@ -142,8 +143,7 @@ void TContactForm::ShowItem(tpstmessage* item) {
     if (!item || !item->Contact) return;
     const tcontactinfo& c = *item->Contact;
     SetIfPresent(edFullName, item->DisplayName);
-    if (item->MailInfo && item->MailInfo->Subject && item->MailInfo->Subject->Text)
-        setWindowTitle(Q(TextOf(item->MailInfo->Subject->Text)) + QStringLiteral("- Contact"));
+    if (HasSubject(*item)) setWindowTitle(Q(SubjectText(*item)) + QStringLiteral("- Contact"));
     SetIfPresent(edJobTitle, c.JobTitle);
     SetIfPresent(edCompanyName, c.CompanyName);
     SetIfPresent(edSaveAs, c.FileUnder);

@@ -1,4 +1,4 @@
-// The rows of ListView1: the folder rows the mailbox module lays out, with
+// The rows of ListView1: the folder rows the display module lays out, with
 // the columns "name" and "path", an indent and an icon by depth.
 #pragma once
 
@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "mailbox/FolderList.h"
+#include "display/FolderList.h"
 
 class TFolderListModel : public QAbstractTableModel {
     Q_OBJECT

@@ -1,8 +1,9 @@
 // TItemForm: the base of the six read-only item viewers. It ties a window to
 // an item node (ItemId), gives every viewer its window behaviour (a top-level
 // window of its own; closing only hides it) and the operations they share:
-// the body rule, the HTML body view, the half-hour time list, the duration
-// index table and the multi-valued string joiner.
+// the HTML body view, the half-hour time list and the duration box. The body
+// rule, the duration table and the multi-valued string joiner are the
+// toolkit-free texts of display/, reached here under the viewers' names.
 #pragma once
 
 #include <QDateTime>
@@ -32,16 +33,16 @@ public:
     // viewers implement it; the others have fill operations with arguments.
     virtual void ShowItem(tpstmessage* item);
 
-    // The HTML body of the object as is, else its plain body with CR LF made
-    // "<BR>" and "<", ">", "&" escaped, else "".
+    // ItemBodyText (display/BodyText.h): the HTML body of the object as is,
+    // else its plain body with CR LF made "<BR>" and "<", ">", "&" escaped.
     static std::string GetItemBodyText(const tpstmessage& item);
-    // Joins a PtypMultipleString value ("A; B").
+    // MultiStringText (display/MultiString.h): a PtypMultipleString value as "A; B".
     static std::string GetCompanyList(const uint8_t* value, size_t size);
     // Shows text as the view's whole document, after clearing the previous one.
     static void SetItemBody(TWebBrowser* view, const std::string& text);
     // 48 entries, "0:00" to "23:30".
     static void SetIntervalTime(QComboBox* box);
-    // The duration list's index for a minute count, -1 when it has no entry.
+    // DurationIndex (display/Durations.h): the list index for a minute count, or -1.
     static int GetMinutesIndex(int minutes);
     // Fills a reminder or duration box with the 24 entries of the duration list.
     static void SetDurationList(QComboBox* box);

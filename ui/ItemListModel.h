@@ -1,6 +1,6 @@
 // The rows of ListView2, a virtual list: the model knows only the item count
 // of the selected folder and produces each row when the view asks for it,
-// through the mailbox module's BuildItemRow. A small cache of produced rows
+// through the display module's BuildItemRow. A small cache of produced rows
 // keeps one repaint from reading an item many times; it is dropped when the
 // folder changes.
 #pragma once
@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "mailbox/ItemRows.h"
+#include "display/ItemRows.h"
 
 class TItemListModel : public QAbstractTableModel {
     Q_OBJECT

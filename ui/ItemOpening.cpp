@@ -5,10 +5,12 @@
 #include <QMouseEvent>
 #include <QTreeView>
 
-#include <cctype>
 #include <memory>
 
+#include "display/AddressTexts.h"
+#include "display/MultiString.h"
 #include "engine/messaging/FileTime.h"
+#include "engine/messaging/Subject.h"
 #include "ui/AppointmentItem.h"
 #include "ui/ContactItem.h"
 #include "ui/ImageList.h"
@@ -21,38 +23,16 @@
 
 namespace {
 
-std::string Text(const ttext& t) {
-    return t ? std::string(t->c_str()) : std::string();
-}
-
-std::string Subject(const tpstmessage& m) {
-    return m.MailInfo && m.MailInfo->Subject ? Text(m.MailInfo->Subject->Text) : std::string();
-}
-
-bool IsDirectoryAddress(const ttext& address) {
-    std::string upper = Text(address);
-    for (char& c : upper)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return upper.find("/OU") != std::string::npos;
-}
-
-// The list's sender text, with nothing where the list shows "<Unknown sender>".
-std::string MessageSender(const tmailinfo& mi) {
-    bool noAddress = !mi.SentRepresentingEmail || IsDirectoryAddress(mi.SentRepresentingEmail);
-    if (noAddress && !mi.SentRepresentingName) return {};
-    return SenderText(mi.SentRepresentingName, mi.SentRepresentingEmail);
-}
-
 std::string Companies(const tpstmessage& m) {
     if (!m.Companies || !m.Companies->Data) return {};
     const std::string& data = *m.Companies->Data;
-    return TItemForm::GetCompanyList(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+    return MultiStringText(reinterpret_cast<const uint8_t*>(data.data()), data.size());
 }
 
 void ShowMessage(TMessageForm& form, const tpstmessage& m) {
     const tmailinfo& mi = *m.MailInfo;
-    std::string to = mi.DisplayTo ? StripClosingTags(Text(mi.DisplayTo)) : std::string();
-    form.ShowMessageItem(MessageSender(mi), to, Text(mi.DisplayCc), Subject(m),
+    std::string to = mi.DisplayTo ? StripClosingTags(TextOf(mi.DisplayTo)) : std::string();
+    form.ShowMessageItem(ViewerSenderText(mi), to, TextOf(mi.DisplayCc), SubjectText(m),
                          FileTimeToDateTime(mi.ClientSubmitTime), TItemForm::GetItemBodyText(m));
 }
 
@@ -60,7 +40,7 @@ void ShowAppointment(TAppointmentForm& form, const tpstmessage& m) {
     if (!m.Appointment) return;
     const tappointmentinfo& a = *m.Appointment;
     // The stored values are signed 32-bit; a negative label or status selects nothing.
-    form.ShowAppointment(Subject(m), Text(a.Location), int32_t(a.Color),
+    form.ShowAppointment(SubjectText(m), TextOf(a.Location), int32_t(a.Color),
                          FileTimeToDateTime(a.StartTime), FileTimeToDateTime(a.EndTime),
                          a.AllDay != 0, a.ReminderSet != 0, int(int32_t(a.ReminderDelta)),
                          int32_t(a.BusyStatus), TItemForm::GetItemBodyText(m));
@@ -69,7 +49,7 @@ void ShowAppointment(TAppointmentForm& form, const tpstmessage& m) {
 void ShowJournal(TJournalForm& form, const tpstmessage& m) {
     if (!m.Journal) return;
     const tjournalinfo& j = *m.Journal;
-    form.ShowJournalRecord(Subject(m), Text(j.LogType), Companies(m),
+    form.ShowJournalRecord(SubjectText(m), TextOf(j.LogType), Companies(m),
                            FileTimeToDateTime(j.StartTime), j.Duration,
                            TItemForm::GetItemBodyText(m));
 }
@@ -104,7 +84,7 @@ void TMainForm::OpenItemRow(int row) {
     FreeMessage(PstFile->CurrentObject);
     PstFile->CurrentNode = node;
     tnodeentry* next = nullptr;
-    PstFile->GetNextItem(node, 0, next, PstFile->CurrentObject);
+    PstFile->GetNextItem(node, kAnyKind, next, PstFile->CurrentObject);
     tpstmessage* item = PstFile->CurrentObject.get();
     CurrentForm = FindViewer(node->nid);
     // An object that cannot be read again has no kind to choose a window by: nothing opens.
@@ -130,26 +110,26 @@ TItemForm* TMainForm::CreateViewer(int32_t kind, uint64_t nid) {
     // Viewers are top-level windows without a parent: the list of the
     // application's windows finds them again, and DestroyViewers ends them.
     std::unique_ptr<TItemForm> form;
-    int icon = 6;
+    int icon = kContactIcon;
     switch (kind) {
-    case 1:
+    case kKindMail:
         form = std::make_unique<TMessageForm>();
-        icon = 4;
+        icon = kMailIcon;
         break;
-    case 8:
+    case kKindAppointment:
         form = std::make_unique<TAppointmentForm>();
-        icon = 5;
+        icon = kCalendarIcon;
         break;
-    case 9:
+    case kKindContact:
         form = std::make_unique<TContactForm>();
         break;
-    case 10:
+    case kKindJournal:
         form = std::make_unique<TJournalForm>();
         break;
-    case 11:
+    case kKindStickyNote:
         form = std::make_unique<TStickyNoteForm>();
         break;
-    case 12:
+    case kKindTask:
         form = std::make_unique<TTaskForm>();
         break;
     default:

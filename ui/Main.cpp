@@ -15,8 +15,9 @@
 #include <algorithm>
 #include <climits>
 
-#include "mailbox/FolderList.h"
-#include "mailbox/ItemRows.h"
+#include "display/FolderList.h"
+#include "display/ItemRows.h"
+#include "export/EmlExport.h"
 #include "mailbox/OpenProgress.h"
 #include "ui/About.h"
 #include "ui/AppSetup.h"

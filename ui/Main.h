@@ -1,7 +1,7 @@
 // TMainForm: the main window. It owns the open mailbox, shows its folders in
 // ListView1 and the selected folder's items in ListView2, a status line, and
 // the commands Open, Save messages to EML, Close and About. The rows and
-// texts come from the mailbox module (FolderList, ItemRows), the same that
+// texts come from the display module (FolderList, ItemRows), the same that
 // the command line prints, so that the two cannot disagree.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "mailbox/ItemRows.h"
+#include "display/ItemRows.h"
 #include "mailbox/uPST64File.h"
 #include "ui/ItemForm.h"
 

@@ -17,10 +17,11 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <utility>
 
+#include "display/TaskTexts.h"
+#include "engine/messaging/Subject.h"
 #include "ui/AppSetup.h"
 #include "ui/ViewerFields.h"
 
@@ -140,21 +141,18 @@ void TTaskForm::CreateDetailsPage() {
 }
 
 QString TTaskForm::FormatPercent(double fraction) {
-    char text[330]; // room for the largest double without decimals
-    std::snprintf(text, sizeof text, "%2.0f", fraction * 100);
-    return QString::fromLatin1(text);
+    return QString::fromStdString(PercentText(fraction));
 }
 
 QString TTaskForm::FormatWork(uint32_t minutes) {
-    // The efforts are signed 32-bit values ([MS-OXPROPS] PtypInteger32).
-    return QStringLiteral("%1 h").arg(int32_t(minutes) / 60);
+    return QString::fromStdString(WorkText(minutes));
 }
 
 void TTaskForm::ShowItem(tpstmessage* item) {
     if (!item || !item->Task) return;
     const ttaskinfo& task = *item->Task;
-    if (item->MailInfo && item->MailInfo->Subject && item->MailInfo->Subject->Text) {
-        QString subject = Q(TextOf(item->MailInfo->Subject->Text));
+    if (HasSubject(*item)) {
+        QString subject = Q(SubjectText(*item));
         setWindowTitle(subject + QStringLiteral("- Task"));
         edSubject->setText(subject);
     }

@@ -21,9 +21,9 @@ public:
     // Fills the window from a task; nothing happens without its Task part.
     void ShowItem(tpstmessage* item) override;
 
-    // The percentage text: the fraction times 100 as "%2.0f" gives it.
+    // PercentText (display/TaskTexts.h): the fraction times 100 as "%2.0f".
     static QString FormatPercent(double fraction);
-    // Minutes as whole hours, "1 h" for 90.
+    // WorkText (display/TaskTexts.h): minutes as whole hours, "1 h" for 90.
     static QString FormatWork(uint32_t minutes);
 
     QTabWidget* pctrlTask = nullptr;

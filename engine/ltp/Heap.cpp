@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "engine/ndb/BlockRead.h"
-#include "engine/ndb/FormatOffsets.h"
 #include "engine/Limits.h"
+#include "engine/ndb/BlockRead.h"
+#include "support/LittleEndian.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include "engine/Limits.h"
 #include "engine/ltp/Context.h"
 #include "engine/ltp/PropValue.h"
-#include "engine/ndb/FormatOffsets.h"
 #include "engine/ndb/NodeTree.h"
 #include "engine/ndb/SubnodeTree.h"
+#include "support/LittleEndian.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <new>
 
 #include "engine/ltp/Context.h"
-#include "engine/ndb/FormatOffsets.h"
 #include "engine/ltp/ValueDecoder.h"
+#include "support/LittleEndian.h"
 
 namespace {
 

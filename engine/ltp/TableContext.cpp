@@ -3,11 +3,11 @@
 // set per row, the last row first.
 #include <algorithm>
 
-#include "engine/ndb/BlockRead.h"
-#include "engine/ltp/Context.h"
-#include "engine/ndb/FormatOffsets.h"
 #include "engine/Limits.h"
+#include "engine/ltp/Context.h"
 #include "engine/ltp/ValueDecoder.h"
+#include "engine/ndb/BlockRead.h"
+#include "support/LittleEndian.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/ndb/BlockRead.h"
-#include "engine/messaging/BuildMessage.h"
-#include "engine/ndb/FormatOffsets.h"
 #include "engine/Limits.h"
+#include "engine/messaging/BuildMessage.h"
+#include "engine/ndb/BlockRead.h"
+#include "support/LittleEndian.h"
 
 namespace {
 

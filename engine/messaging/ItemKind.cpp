@@ -68,3 +68,11 @@ int32_t KindFromContainerClass(const char* containerClass) {
         if (std::strncmp(c, p.pattern, p.count) == 0) return p.kind;
     return kKindOther;
 }
+
+bool IsViewerKind(int32_t kind) {
+    return kind >= kKindAppointment && kind <= kKindTask;
+}
+
+bool IsListedFolderKind(int32_t kind) {
+    return kind == kKindNone || kind == kKindMail || IsViewerKind(kind);
+}

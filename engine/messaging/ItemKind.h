@@ -1,5 +1,5 @@
 // Item kinds from message classes (PR_MESSAGE_CLASS) and folder container
-// classes (PR_CONTAINER_CLASS).
+// classes (PR_CONTAINER_CLASS), and the groups of kinds the lists show.
 #pragma once
 
 #include <cstdint>
@@ -9,3 +9,10 @@ int32_t KindFromMessageClass(const char* messageClass);
 
 // The Kind of a folder whose container class is `containerClass`.
 int32_t KindFromContainerClass(const char* containerClass);
+
+// Appointment, contact, journal, sticky note or task: the kinds with a viewer
+// of their own.
+bool IsViewerKind(int32_t kind);
+
+// A folder of this kind is listed: no class, mail, or a viewer kind.
+bool IsListedFolderKind(int32_t kind);

@@ -10,4 +10,5 @@
 #include "engine/messaging/ItemKind.h"
 #include "engine/messaging/MessageObject.h"
 #include "engine/messaging/StoreNode.h"
+#include "engine/messaging/Subject.h"
 #include "engine/messaging/TagTable.h"

@@ -1,7 +1,7 @@
 // Finding or making the IPM subtree node named by the message store.
 #include "engine/messaging/StoreNode.h"
 
-#include "engine/ndb/FormatOffsets.h"
+#include "support/LittleEndian.h"
 
 namespace {
 

@@ -3,10 +3,11 @@
 // so that a damaged page loses only its own subtree.
 #include "engine/ndb/BTreeWalk.h"
 
+#include "engine/Limits.h"
 #include "engine/ndb/BlockRead.h"
 #include "engine/ndb/FormatOffsets.h"
-#include "engine/Limits.h"
 #include "support/EventPump.h"
+#include "support/LittleEndian.h"
 
 namespace {
 

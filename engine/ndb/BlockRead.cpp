@@ -2,7 +2,7 @@
 #include "engine/ndb/BlockRead.h"
 
 #include "engine/ndb/BlockCrypt.h"
-#include "engine/ndb/FormatOffsets.h"
+#include "support/LittleEndian.h"
 
 int64_t ReadBidAt(tpstfile* file, const uint8_t* source) {
     return file->fUnicode ? int64_t(LoadU64(source)) : LoadS32Widened(source);

@@ -1,9 +1,9 @@
 // Data trees: a block's data, or the concatenated data blocks of an XBLOCK.
 #include "engine/ndb/DataTree.h"
 
-#include "engine/ndb/BlockRead.h"
-#include "engine/ndb/FormatOffsets.h"
 #include "engine/Limits.h"
+#include "engine/ndb/BlockRead.h"
+#include "support/LittleEndian.h"
 
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "support/LittleEndian.h"
+
 struct theaderoffsets {
     int64_t ibFileEof, bidNBT, ibNBT, bidBBT, ibBBT, bCryptMethod;
 };
@@ -32,17 +34,3 @@ inline const tpageoffsets& PageOffsets(int32_t fUnicode) {
 
 inline constexpr uint16_t kPageTypeBBT = 0x8080;
 inline constexpr uint16_t kPageTypeNBT = 0x8181;
-
-// Little-endian field reads from a buffer the caller has bounds-checked.
-inline uint16_t LoadU16(const uint8_t* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
-inline uint32_t LoadU32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-inline uint64_t LoadU64(const uint8_t* p) {
-    return LoadU32(p) | uint64_t(LoadU32(p + 4)) << 32;
-}
-inline int64_t LoadS32Widened(const uint8_t* p) {
-    return int32_t(LoadU32(p));
-}

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "engine/ndb/FormatOffsets.h"
+#include "support/LittleEndian.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include <vector>
 
+#include "engine/Limits.h"
 #include "engine/ndb/BlockRead.h"
 #include "engine/ndb/DataTree.h"
-#include "engine/ndb/FormatOffsets.h"
-#include "engine/Limits.h"
+#include "support/LittleEndian.h"
 
 namespace {
 

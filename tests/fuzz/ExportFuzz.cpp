@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "export/EmlExport.h"
 #include "mailbox/uPST64File.h"
 #include "tests/fuzz/FuzzTarget.h"
 #include "tests/fuzz/Mutations.h"

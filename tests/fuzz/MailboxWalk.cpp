@@ -1,8 +1,8 @@
 // The open-and-list walk shared by the raw and the mutated open targets.
 #include "tests/fuzz/MailboxWalk.h"
 
-#include "mailbox/FolderList.h"
-#include "mailbox/ItemRows.h"
+#include "display/FolderList.h"
+#include "display/ItemRows.h"
 #include "tests/fuzz/ScratchFiles.h"
 
 namespace ostrel::fuzz {

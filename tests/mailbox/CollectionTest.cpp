@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "mailbox/FolderList.h"
+#include "display/FolderList.h"
 #include "mailbox/uPST64File.h"
 #include "support/EventPump.h"
 #include "tests/mailbox/OpenedMailbox.h"
@@ -142,7 +142,7 @@ TEST_P(CollectBothLayouts, OtherAndReportFoldersAreNotKeptNorEntered) {
     CollectFolders(*pst);
     EXPECT_EQ(ListedNids(*pst), (std::vector<uint64_t>{0x122, kNidIpmSubtree, 0x80C2}));
     for (uint64_t below : {0x8062, 0x80A2})
-        EXPECT_EQ(FindNode(&pst->Engine, below)->nFolderKind, 0);
+        EXPECT_EQ(FindNode(&pst->Engine, below)->nFolderKind, kKindNone);
 }
 
 // Notes, posts and RSS posts count for a mail folder; an appointment, a
@@ -203,10 +203,10 @@ TEST_P(CollectBothLayouts, NodeWithoutObjectButWithChildrenStandsForAMailFolder)
     EXPECT_EQ(CollectFolders(*pst), 4);
     EXPECT_EQ(ListedNids(*pst), (std::vector<uint64_t>{0x122, kNidIpmSubtree, 0x8042, 0x8062}));
     tnodeentry* bare = FindNode(&pst->Engine, 0x8042);
-    EXPECT_EQ(bare->nFolderKind, 1);
+    EXPECT_EQ(bare->nFolderKind, kKindMail);
     EXPECT_EQ(bare->cItems, 2u);
     EXPECT_EQ(FindNode(&pst->Engine, 0x8062)->cItems, 1u);
-    EXPECT_EQ(FindNode(&pst->Engine, 0x80A2)->nFolderKind, 0);
+    EXPECT_EQ(FindNode(&pst->Engine, 0x80A2)->nFolderKind, kKindNone);
 
     // It has no row itself; its subfolder stands below the root row.
     std::vector<tfolderrow> rows = BuildFolderRows(*pst, "f.pst");
@@ -231,14 +231,14 @@ TEST_P(CollectBothLayouts, NodeWithoutObjectAmongItemsIsFollowedByItsItems) {
     auto pst = OpenBytes(raw.Finish());
     tnodeentry* inbox = FindNode(&pst->Engine, 0x8042);
     pst->Enumerating = true;
-    EXPECT_EQ(pst->CollectItems(inbox->pFirstChild, 1, 0), 5);
+    EXPECT_EQ(pst->CollectItems(inbox->pFirstChild, kKindMail, 0), 5);
     EXPECT_EQ(ListedNids(*pst),
               (std::vector<uint64_t>{0x200024, 0x200044, 0x200064, 0x2000A4, 0x2000C4}));
     pst->ClearItemList();
     EXPECT_EQ(pst->CollectItems(inbox->pFirstChild, -1, 0), 1);
     EXPECT_EQ(ListedNids(*pst), std::vector<uint64_t>{0x200044});
     pst->ClearItemList();
-    EXPECT_EQ(pst->CollectItems(nullptr, 1, 0), 0);
+    EXPECT_EQ(pst->CollectItems(nullptr, kKindMail, 0), 0);
     ASSERT_TRUE(pst->ItemList);
     EXPECT_TRUE(pst->ItemList->empty());
 }

@@ -46,7 +46,7 @@ protected:
     void CollectMail(tnodeentry* folder) {
         pst_->ClearItemList();
         pst_->Enumerating = true;
-        pst_->CollectItems(folder->pFirstChild, 1, 0);
+        pst_->CollectItems(folder->pFirstChild, kKindMail, 0);
         pst_->Enumerating = false;
     }
     std::string Subject(const std::unique_ptr<tpstmessage>& m) {
@@ -68,13 +68,13 @@ TEST_F(Enumeration, WalkOverItemListEndsWithOne) {
     ASSERT_EQ(pst_->ItemList->size(), 2u);
     // A node that is not in the list starts the walk: 0, the first entry, no object.
     object_ = std::make_unique<tpstmessage>();
-    EXPECT_EQ(pst_->GetNextItem(inbox_, 1, next_, object_), 0);
+    EXPECT_EQ(pst_->GetNextItem(inbox_, kKindMail, next_, object_), 0);
     EXPECT_EQ(next_, items_["a"]);
     EXPECT_FALSE(object_);
-    EXPECT_EQ(pst_->GetNextItem(items_["a"], 1, next_, object_), 0);
+    EXPECT_EQ(pst_->GetNextItem(items_["a"], kKindMail, next_, object_), 0);
     EXPECT_EQ(next_, items_["b"]);
     EXPECT_EQ(Subject(object_), "a");
-    EXPECT_EQ(pst_->GetNextItem(items_["b"], 1, next_, object_), 1);
+    EXPECT_EQ(pst_->GetNextItem(items_["b"], kKindMail, next_, object_), 1);
     EXPECT_EQ(next_, nullptr);
     EXPECT_EQ(Subject(object_), "b");
 }
@@ -83,42 +83,42 @@ TEST_F(Enumeration, EmptyItemListAndNoNode) {
     CollectMail(sent_);
     pst_->ClearItemList();
     pst_->Enumerating = true;
-    pst_->CollectItems(nullptr, 1, 0);
+    pst_->CollectItems(nullptr, kKindMail, 0);
     ASSERT_TRUE(pst_->ItemList && pst_->ItemList->empty());
-    EXPECT_EQ(pst_->GetNextItem(inbox_, 1, next_, object_), 0);
+    EXPECT_EQ(pst_->GetNextItem(inbox_, kKindMail, next_, object_), 0);
     EXPECT_EQ(next_, nullptr);
     // No node: -1, and the object variable is released all the same.
     object_ = std::make_unique<tpstmessage>();
     next_ = inbox_;
-    EXPECT_EQ(pst_->GetNextItem(nullptr, 1, next_, object_), -1);
+    EXPECT_EQ(pst_->GetNextItem(nullptr, kKindMail, next_, object_), -1);
     EXPECT_EQ(next_, nullptr);
     EXPECT_FALSE(object_);
 }
 
 TEST_F(Enumeration, WithoutItemListLastChildGoesToTheFoldersNextSibling) {
     ASSERT_FALSE(pst_->ItemList);
-    EXPECT_EQ(pst_->GetNextItem(items_["a"], 0, next_, object_), 0);
+    EXPECT_EQ(pst_->GetNextItem(items_["a"], kAnyKind, next_, object_), 0);
     EXPECT_EQ(next_, items_["b"]);
-    EXPECT_EQ(pst_->GetNextItem(items_["b"], 0, next_, object_), 0);
+    EXPECT_EQ(pst_->GetNextItem(items_["b"], kAnyKind, next_, object_), 0);
     EXPECT_EQ(next_, sent_);
     EXPECT_EQ(Subject(object_), "b");
     // Sent Items is the last folder: nothing after its last item.
-    EXPECT_EQ(pst_->GetNextItem(items_["c"], 0, next_, object_), 1);
+    EXPECT_EQ(pst_->GetNextItem(items_["c"], kAnyKind, next_, object_), 1);
     EXPECT_EQ(next_, nullptr);
     EXPECT_EQ(Subject(object_), "c");
 }
 
 TEST_F(Enumeration, WithoutItemListAFolderLeadsToAMatchingChild) {
     tnodeentry* top = Node(kNidIpmSubtree);
-    EXPECT_EQ(pst_->GetNextItem(inbox_, 0, next_, object_), 0);
+    EXPECT_EQ(pst_->GetNextItem(inbox_, kAnyKind, next_, object_), 0);
     EXPECT_EQ(next_, items_["a"]);
     ASSERT_TRUE(object_ && object_->FolderCounts);
-    EXPECT_EQ(pst_->GetNextItem(inbox_, 1, next_, object_), 0);
+    EXPECT_EQ(pst_->GetNextItem(inbox_, kKindMail, next_, object_), 0);
     EXPECT_EQ(next_, items_["a"]);
-    EXPECT_EQ(pst_->GetNextItem(top, 17, next_, object_), 0);
+    EXPECT_EQ(pst_->GetNextItem(top, kKindFolder, next_, object_), 0);
     EXPECT_EQ(next_, inbox_);
     // No child of that kind: next is none, so the result is 1.
-    EXPECT_EQ(pst_->GetNextItem(inbox_, 9, next_, object_), 1);
+    EXPECT_EQ(pst_->GetNextItem(inbox_, kKindContact, next_, object_), 1);
     EXPECT_EQ(next_, nullptr);
     EXPECT_TRUE(object_);
 }
@@ -127,7 +127,7 @@ TEST_F(Enumeration, WithoutItemListANodeWithoutObjectGivesMinusOne) {
     auto made = std::make_unique<tnodeentry>();
     made->nid = 0x7FE4; // a top-level node with no blocks
     tnodeentry* empty = InsertNode(&pst_->Engine, std::move(made));
-    EXPECT_EQ(pst_->GetNextItem(empty, 0, next_, object_), -1);
+    EXPECT_EQ(pst_->GetNextItem(empty, kAnyKind, next_, object_), -1);
     EXPECT_FALSE(object_);
 }
 
@@ -158,7 +158,7 @@ TEST_F(Enumeration, ListedNodeWithoutObjectIsDeliveredEmpty) {
     CollectMail(inbox_);
     tnodeentry* b = items_["b"];
     b->pDataBlock = nullptr;
-    EXPECT_EQ(pst_->GetNextItem(b, 1, next_, object_), 1);
+    EXPECT_EQ(pst_->GetNextItem(b, kKindMail, next_, object_), 1);
     EXPECT_FALSE(object_);
     tnodeentry* node = nullptr;
     EXPECT_EQ(pst_->GetItemByIndex(1, node, next_, object_), 1);

@@ -8,8 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "display/FolderList.h"
 #include "engine/ndb/SubnodeTree.h"
-#include "mailbox/FolderList.h"
+#include "support/LittleEndian.h"
 #include "tools/pstwriter/PstMailbox.h"
 #include "tools/pstwriter/PstPropContext.h"
 #include "tools/pstwriter/PstTableContext.h"
@@ -318,7 +319,7 @@ TEST_F(LimitsTest, RowIndexThatNamesItselfStopsAtTheRecordBudget) {
     ASSERT_EQ(tc.layout.rowIndexLevels, 1);
     std::span<uint8_t> header = tc.heap.at(tc.layout.hidRowIndex);
     header[3] = uint8_t(ostrel::limits::kMaxBthIndexLevels);
-    const uint32_t root = uint32_t(header[4] | header[5] << 8 | header[6] << 16 | header[7] << 24);
+    const uint32_t root = LoadU32(header.data() + 4);
     std::span<uint8_t> index = tc.heap.at(root);
     ASSERT_EQ(index.size(), 16u * 8);
     for (size_t record = 0; record < 16; ++record)

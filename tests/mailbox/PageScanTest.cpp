@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-#include "mailbox/FolderList.h"
+#include "display/FolderList.h"
 #include "mailbox/uPST64File.h"
 #include "tests/mailbox/OpenedMailbox.h"
 #include "tools/pstwriter/PstDamage.h"

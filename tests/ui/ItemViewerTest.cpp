@@ -249,7 +249,7 @@ void TItemViewerTest::rightButtonAndEmptyRows() {
     TPst64File& pst = *form->Mailbox();
     pst.ClearItemList();
     pst.Enumerating = true;
-    pst.CollectItems(cal->Node->pFirstChild, 8, 0);
+    pst.CollectItems(cal->Node->pFirstChild, kKindAppointment, 0);
     pst.Enumerating = false;
     form->ItemRows->ShowFolder(&pst, mail->Node, form->ItemRows->Columns(), 2);
     QVERIFY(!form->ItemRows->Row(0).Node);

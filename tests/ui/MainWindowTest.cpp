@@ -371,7 +371,7 @@ void TMainWindowTest::itemOfAnotherFolderGivesAnEmptyRow() {
     TPst64File& pst = *form->Mailbox();
     pst.ClearItemList();
     pst.Enumerating = true;
-    pst.CollectItems(inbox->Node->pFirstChild, 1, 0);
+    pst.CollectItems(inbox->Node->pFirstChild, kKindMail, 0);
     pst.Enumerating = false;
     form->ItemRows->ShowFolder(&pst, sent->Node, {{"From", 150}, {"To", 150}}, 2);
     QCOMPARE(ItemCell(*form, 0, 0), QString());

@@ -25,15 +25,15 @@ namespace {
 
 const char* KindName(int32_t kind) {
     switch (kind) {
-    case 8:
+    case kKindAppointment:
         return "calendar";
-    case 9:
+    case kKindContact:
         return "contacts";
-    case 10:
+    case kKindJournal:
         return "journal";
-    case 11:
+    case kKindStickyNote:
         return "notes";
-    case 12:
+    case kKindTask:
         return "tasks";
     default:
         return "mail";
@@ -54,7 +54,7 @@ std::map<int32_t, int> RowPerKind(const TMainForm& form) {
     for (int row = 1; row < form.FolderRows->rowCount(); ++row) {
         const tfolderrow* r = form.FolderRows->Row(row);
         if (!r || !r->Node) continue;
-        int32_t kind = r->Node->nFolderKind == 0 ? 1 : r->Node->nFolderKind;
+        int32_t kind = r->Node->nFolderKind == kKindNone ? kKindMail : r->Node->nFolderKind;
         auto it = best.find(kind);
         if (it == best.end() || form.FolderRows->Row(it->second)->Node->cItems < r->Node->cItems)
             best[kind] = row;

@@ -515,7 +515,8 @@ void TViewerFormsTest::writtenItemsReadBack() {
     auto read = [&](uint32_t nid) {
         std::unique_ptr<tpstmessage> object;
         tnodeentry* next = nullptr;
-        if (tnodeentry* node = FindNode(&pst.Engine, nid)) pst.GetNextItem(node, 0, next, object);
+        if (tnodeentry* node = FindNode(&pst.Engine, nid))
+            pst.GetNextItem(node, kAnyKind, next, object);
         return object;
     };
 

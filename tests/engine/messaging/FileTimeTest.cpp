@@ -69,3 +69,24 @@ TEST_F(FileTimeTest, EachDateGetsTheOffsetInForceOnIt) {
     // 23:30 UTC on 2021-01-15 is still the 15th in New York.
     EXPECT_NEAR(FileTimeToDateTime(FileTime(1610753400LL)), 44211 + 18.5 / 24, kMinute / 60);
 }
+
+TEST_F(FileTimeTest, UnixTimeAndLocalTimeOfTheSameBytes) {
+    Zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    EXPECT_EQ(FileTimeToUnixTime({}), std::nullopt);
+    EXPECT_EQ(FileTimeToUnixTime({1, 2, 3, 4, 5, 6, 7}), std::nullopt);
+    EXPECT_FALSE(FileTimeToLocalTime({1, 2, 3}));
+    // Whole seconds: the ticks below a second are dropped, not rounded.
+    EXPECT_EQ(FileTimeToUnixTime(FileTime(1265551509LL, 9999999)), 1265551509);
+    EXPECT_EQ(FileTimeToUnixTime(FileTime(0)), 0);
+    // The zero FILETIME is 1601-01-01, before the Unix epoch.
+    EXPECT_EQ(FileTimeToUnixTime(std::vector<uint8_t>(8, 0)), -11644473600LL);
+    // Extra bytes after the eighth are ignored.
+    std::vector<uint8_t> longer = FileTime(1626350400LL);
+    longer.push_back(0xFF);
+    std::optional<std::tm> summer = FileTimeToLocalTime(longer);
+    ASSERT_TRUE(summer);
+    EXPECT_EQ(summer->tm_hour, 14);
+    EXPECT_EQ(summer->tm_mday, 15);
+    EXPECT_EQ(summer->tm_mon, 6);
+    EXPECT_EQ(summer->tm_wday, 4);
+}

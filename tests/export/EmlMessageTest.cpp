@@ -2,11 +2,11 @@
 // structure and charsets, judged by what Python's email package reads back.
 #include <gmock/gmock.h>
 
-#include "mailbox/Charsets.h"
-#include "mailbox/EmlNames.h"
-#include "mailbox/MailAddress.h"
-#include "mailbox/MimeWriter.h"
-#include "tests/mailbox/EmlTestSupport.h"
+#include "export/Charsets.h"
+#include "export/EmlNames.h"
+#include "export/MailAddress.h"
+#include "export/MimeWriter.h"
+#include "tests/export/EmlTestSupport.h"
 
 using namespace emltest;
 using testing::HasSubstr;

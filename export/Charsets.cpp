@@ -1,6 +1,6 @@
 // Code page to MIME charset names, and the charset of each text a message
 // object holds.
-#include "mailbox/Charsets.h"
+#include "export/Charsets.h"
 
 #include <algorithm>
 #include <array>

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "tests/mailbox/CliRun.h"
+#include "tests/cli/CliRun.h"
 #include "tools/pstwriter/PstDamage.h"
 #include "tools/pstwriter/PstMailbox.h"
 

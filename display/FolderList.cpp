@@ -1,18 +1,13 @@
 // The folder rows of the main window, from the folder collection.
-#include "mailbox/FolderList.h"
+#include "display/FolderList.h"
 
 #include "support/EventPump.h"
 
 namespace {
 
-constexpr int32_t kFolderKind = 17;
-
-bool IsListedKind(int32_t kind) {
-    return kind == 0 || kind == 1 || (kind >= 8 && kind <= 12);
-}
-
 bool AcceptFolder(const tpstmessage* object) {
-    if (!object || !IsListedKind(object->Kind) || !object->DisplayName || !object->FolderCounts)
+    if (!object || !IsListedFolderKind(object->Kind) || !object->DisplayName ||
+        !object->FolderCounts)
         return false;
     return object->DisplayName->compare(0, 4, "IPM_") != 0;
 }
@@ -37,7 +32,7 @@ std::string FolderStatusText(size_t folderRows, const std::string& fileName) {
 std::vector<tfolderrow> BuildFolderRows(TPst64File& pst, const std::string& fileName) {
     pst.Enumerating = true;
     pst.ClearItemList();
-    pst.CollectItems(pst.CurrentNode, kFolderKind, 0);
+    pst.CollectItems(pst.CurrentNode, kKindFolder, 0);
     ostrel::PumpEvents();
 
     std::vector<tfolderrow> rows;
@@ -46,7 +41,7 @@ std::vector<tfolderrow> BuildFolderRows(TPst64File& pst, const std::string& file
     while (node && pst.Enumerating) {
         ostrel::PumpEvents();
         tnodeentry* next = nullptr;
-        int32_t result = pst.GetNextItem(node, kFolderKind, next, pst.CurrentObject);
+        int32_t result = pst.GetNextItem(node, kKindFolder, next, pst.CurrentObject);
         pst.CurrentNode = next;
         if (AcceptFolder(pst.CurrentObject.get())) {
             size_t parent = ParentRow(rows, node);

@@ -1,9 +1,11 @@
 // Column sets, row cells and texts of the item list.
-#include "mailbox/ItemRows.h"
+#include "display/ItemRows.h"
 
-#include <cctype>
 #include <ctime>
 
+#include "display/AddressTexts.h"
+#include "engine/messaging/FileTime.h"
+#include "engine/messaging/Subject.h"
 #include "support/EventPump.h"
 
 namespace {
@@ -14,22 +16,6 @@ std::string Or(const ttext& value, const char* fallback) {
     return value ? TextOf(value) : std::string(fallback);
 }
 
-std::string SubjectText(const tpstmessage& m) {
-    if (m.MailInfo && m.MailInfo->Subject && m.MailInfo->Subject->Text)
-        return m.MailInfo->Subject->Text->c_str();
-    return {};
-}
-
-bool HasSubject(const tpstmessage& m) {
-    return m.MailInfo && m.MailInfo->Subject && m.MailInfo->Subject->Text;
-}
-
-std::string UpperCase(std::string s) {
-    for (char& c : s)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 void MailCells(const tpstmessage& m, titemrow& row) {
     const tmailinfo& mi = *m.MailInfo;
     row.Cells.push_back(SenderText(mi.SentRepresentingName, mi.SentRepresentingEmail));
@@ -37,7 +23,7 @@ void MailCells(const tpstmessage& m, titemrow& row) {
                                      : std::string("<Uknown recipient>"));
     row.Cells.push_back(HasSubject(m) ? SubjectText(m) : std::string("<No subject>"));
     if (!mi.ClientSubmitTime.empty()) row.Cells.push_back(FormatListDate(mi.ClientSubmitTime));
-    row.Icon = 4;
+    row.Icon = kMailIcon;
 }
 
 void AppointmentCells(const tpstmessage& m, titemrow& row) {
@@ -47,7 +33,7 @@ void AppointmentCells(const tpstmessage& m, titemrow& row) {
     row.Cells.push_back(caption);
     row.Cells.push_back(m.Appointment ? FormatListDate(m.Appointment->StartTime) : "");
     row.Cells.push_back(m.Appointment ? FormatListDate(m.Appointment->EndTime) : "");
-    row.Icon = 5;
+    row.Icon = kCalendarIcon;
 }
 
 void ContactCells(const tpstmessage& m, titemrow& row) {
@@ -57,7 +43,7 @@ void ContactCells(const tpstmessage& m, titemrow& row) {
     row.Cells.push_back(Or(c.CompanyName, ""));
     row.Cells.push_back(Or(c.JobTitle, ""));
     row.Cells.push_back(Or(c.BusinessTelephoneNumber, ""));
-    row.Icon = 6;
+    row.Icon = kContactIcon;
 }
 
 void JournalCells(const tpstmessage& m, titemrow& row) {
@@ -82,22 +68,22 @@ void TaskCells(const tpstmessage& m, titemrow& row) {
 // Fills the row when the object has the part its kind requires.
 void FillCells(const tpstmessage& m, titemrow& row) {
     switch (m.Kind) {
-    case 1:
+    case kKindMail:
         if (m.MailInfo) MailCells(m, row);
         break;
-    case 8:
+    case kKindAppointment:
         if (m.MailInfo) AppointmentCells(m, row);
         break;
-    case 9:
+    case kKindContact:
         if (m.Contact) ContactCells(m, row);
         break;
-    case 10:
+    case kKindJournal:
         if (m.Journal) JournalCells(m, row);
         break;
-    case 11:
+    case kKindStickyNote:
         if (m.StickyNote) StickyNoteCells(m, row);
         break;
-    case 12:
+    case kKindTask:
         if (m.MailInfo) TaskCells(m, row);
         break;
     default:
@@ -109,38 +95,38 @@ void FillCells(const tpstmessage& m, titemrow& row) {
 
 tcolumnset ColumnsForKind(int32_t folderKind) {
     switch (folderKind) {
-    case 0:
-    case 1:
+    case kKindNone:
+    case kKindMail:
         return {{{"From", 150}, {"To", 150}, {"Subject", 300}, {"Date", 120}},
                 "Reading emails...",
-                1,
+                kKindMail,
                 "mail messages: "};
-    case 8:
+    case kKindAppointment:
         return {{{"Subject", 250}, {"From", 150}, {"To", 150}},
                 "Reading calendar items...",
-                8,
+                kKindAppointment,
                 "calendar records: "};
-    case 9:
+    case kKindContact:
         return {{{"Full name", 200},
                  {"Short name", 200},
                  {"Organization", 200},
                  {"Ocupation", 200},
                  {"Telephone", 200}},
                 "Reading contacts...",
-                9,
+                kKindContact,
                 "contact items: "};
-    case 10:
+    case kKindJournal:
         return {{{"Subject", 200}, {"Type", 200}, {"Start date", 200}, {"End date", 200}},
                 "Reading journal records...",
-                10,
+                kKindJournal,
                 "Journal records: "};
-    case 11:
+    case kKindStickyNote:
         return {{{"Subject", 200}, {"Body", 200}, {"Last modification", 200}},
                 "Reading sticky notes...",
-                11,
+                kKindStickyNote,
                 "Sticky notes: "};
-    case 12:
-        return {{{"Task", 250}, {"Period", 200}}, "Reading tasks...", 12, "task items: "};
+    case kKindTask:
+        return {{{"Task", 250}, {"Period", 200}}, "Reading tasks...", kKindTask, "task items: "};
     default:
         return {};
     }
@@ -154,39 +140,13 @@ void FitLastColumn(std::vector<tcolumn>& columns, int listWidth) {
     columns.back().Width = width;
 }
 
-std::string SenderText(const ttext& name, const ttext& address) {
-    if (address && UpperCase(address->c_str()).find("/OU") == std::string::npos) {
-        if (name) return std::string(name->c_str()).substr(0, 255) + "(" + address->c_str() + ")";
-        return address->c_str();
-    }
-    return name ? std::string(name->c_str()) : std::string("<Unknown sender>");
-}
-
-std::string StripClosingTags(std::string text) {
-    // A "</" without a ">" after it cannot be removed; it is left as it is.
-    for (;;) {
-        size_t open = text.find("</");
-        if (open == std::string::npos) return text;
-        size_t close = text.find('>', open + 2);
-        if (close == std::string::npos) return text;
-        text.erase(open, close - open + 1);
-    }
-}
-
 std::string FormatListDate(const tbytes& filetime) {
-    if (filetime.size() < 8) return {};
-    uint64_t ticks = 0;
-    for (int i = 7; i >= 0; --i)
-        ticks = ticks << 8 | filetime[size_t(i)];
-    // 100-ns units since 1601-01-01 UTC; 11644473600 s lie between 1601 and 1970.
-    int64_t seconds = int64_t(ticks / 10000000ull) - 11644473600ll;
-    time_t t = time_t(seconds);
-    struct tm local {};
-    if (!localtime_r(&t, &local)) return {};
+    std::optional<std::tm> local = FileTimeToLocalTime(filetime);
+    if (!local) return {};
     char out[64];
-    snprintf(out, sizeof out, "%s %04d.%02d.%02d %02d:%02d:%02d", kDayNames[local.tm_wday % 7],
-             local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-             local.tm_sec);
+    snprintf(out, sizeof out, "%s %04d.%02d.%02d %02d:%02d:%02d", kDayNames[local->tm_wday % 7],
+             local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour,
+             local->tm_min, local->tm_sec);
     return out;
 }
 
@@ -198,7 +158,7 @@ tfolderitems CollectFolderItems(TPst64File& pst, tnodeentry* folder) {
     tnodeentry* next = nullptr;
     pst.GetNextItem(folder, 0, next, pst.CurrentObject);
     pst.CurrentNode = next;
-    result.FolderKind = pst.CurrentObject ? pst.CurrentObject->Kind : 0;
+    result.FolderKind = pst.CurrentObject ? pst.CurrentObject->Kind : kKindNone;
     result.Set = ColumnsForKind(result.FolderKind);
     pst.Enumerating = true;
     result.Count = pst.CollectItems(folder ? folder->pFirstChild : nullptr, result.Set.ListKind, 0);
@@ -218,7 +178,8 @@ titemrow BuildItemRow(TPst64File& pst, tnodeentry* folder, int32_t index) {
     tnodeentry* next = nullptr;
     int32_t result = pst.GetItemByIndex(index, node, next, pst.CurrentObject);
     const tpstmessage* m = pst.CurrentObject.get();
-    if (result < 0 || !node || !m || node->nidParent != folder->nid || m->Kind >= 13) return row;
+    if (result < 0 || !node || !m || node->nidParent != folder->nid || m->Kind >= kKindOther)
+        return row;
     FillCells(*m, row);
     if (!row.Cells.empty()) row.Node = node;
     return row;

@@ -10,7 +10,7 @@
 #include <regex>
 #include <set>
 
-#include "tests/mailbox/CliRun.h"
+#include "tests/cli/CliRun.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "tests/mailbox/EmlTestSupport.h"
+#include "tests/export/EmlTestSupport.h"
 
 using namespace emltest;
 using testing::HasSubstr;

@@ -13,7 +13,7 @@
 #include <set>
 #include <string>
 
-#include "tests/mailbox/CliRun.h"
+#include "tests/cli/CliRun.h"
 #include "tools/pstwriter/PstMailbox.h"
 
 namespace {
@@ -282,7 +282,7 @@ bool HavePython() {
 }
 
 std::string CheckScript() {
-    return std::string(OSTREL_SOURCE_DIR) + "/tests/mailbox/check_eml.py";
+    return std::string(OSTREL_SOURCE_DIR) + "/tests/export/check_eml.py";
 }
 
 TEST_P(EmlGenerated, EveryFileDecodesToWhatTheWriterPutIn) {

@@ -29,15 +29,23 @@ tcolumnset ColumnsForKind(int32_t folderKind);
 // (each other column taking its width plus 2).
 void FitLastColumn(std::vector<tcolumn>& columns, int listWidth);
 
+// The row icons: positions in the window's image list.
+enum : int {
+    kNoIcon = -1,
+    kMailIcon = 4,
+    kCalendarIcon = 5,
+    kContactIcon = 6,
+};
+
 struct titemrow {
     std::vector<std::string> Cells; // first column, then the further columns
-    int Icon = -1;                  // 4 mail, 5 calendar, 6 contact, -1 none
-    tnodeentry* Node = nullptr;     // null for a row that stays empty
+    int Icon = kNoIcon;
+    tnodeentry* Node = nullptr; // null for a row that stays empty
 };
 
 // What selecting a folder sets up: its own kind, the columns, the item count.
 struct tfolderitems {
-    int32_t FolderKind = 0;
+    int32_t FolderKind = kKindNone;
     tcolumnset Set;
     int32_t Count = 0;
     std::optional<std::string> Status; // the count line; none for an unlisted kind
@@ -50,8 +58,5 @@ tfolderitems CollectFolderItems(TPst64File& pst, tnodeentry* folder);
 // another folder, of an unlisted kind or that cannot be read stays empty.
 titemrow BuildItemRow(TPst64File& pst, tnodeentry* folder, int32_t index);
 
-// Pieces of the rows, shared with the viewers and tested on their own.
-std::string SenderText(const ttext& name, const ttext& address);
-std::string StripClosingTags(std::string text);
 // "Sun 2010.02.07 14:05:09" in local time; empty for an absent time.
 std::string FormatListDate(const tbytes& filetime);

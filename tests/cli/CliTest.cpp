@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "tests/mailbox/CliRun.h"
+#include "tests/cli/CliRun.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "export/EmlExport.h"
 #include "mailbox/uPST64File.h"
 
 namespace emltest {
@@ -65,7 +66,7 @@ inline bool HavePython() {
 }
 
 inline std::string CheckScript() {
-    return std::string(OSTREL_SOURCE_DIR) + "/tests/mailbox/check_eml.py";
+    return std::string(OSTREL_SOURCE_DIR) + "/tests/export/check_eml.py";
 }
 
 // What Python's parser makes of one file (see check_eml.py --show).

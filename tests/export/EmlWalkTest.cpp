@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 #include <sys/stat.h>
 
-#include "tests/mailbox/EmlTestSupport.h"
+#include "tests/export/EmlTestSupport.h"
 
 using namespace emltest;
 using testing::ElementsAre;

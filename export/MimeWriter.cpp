@@ -1,7 +1,7 @@
 // Base64, quoted-printable, encoded-words, header folding and boundaries.
-#include "mailbox/MimeWriter.h"
+#include "export/MimeWriter.h"
 
-#include "mailbox/Charsets.h"
+#include "export/Charsets.h"
 
 namespace mime {
 namespace {

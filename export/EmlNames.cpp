@@ -1,10 +1,10 @@
 // File and directory names of the EML export.
-#include "mailbox/EmlNames.h"
+#include "export/EmlNames.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "mailbox/Charsets.h"
+#include "export/Charsets.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Composing one .eml file from a message object, and writing it.
-#include "mailbox/EmlMessage.h"
+#include "export/EmlMessage.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,15 +10,14 @@
 #include <cstring>
 #include <ctime>
 
-#include "mailbox/Charsets.h"
-#include "mailbox/MailAddress.h"
-#include "mailbox/MimeWriter.h"
-#include "mailbox/uPST64File.h"
+#include "engine/messaging/FileTime.h"
+#include "engine/messaging/Subject.h"
+#include "export/Charsets.h"
+#include "export/MailAddress.h"
+#include "export/MimeWriter.h"
 
 namespace {
 
-constexpr uint64_t kTicksPerSecond = 10000000;
-constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
 // Longer lines are not 8bit text (RFC 2045 2.8); such a body goes out as
 // quoted-printable instead.
 constexpr size_t kLongest8bitLine = 998;
@@ -42,11 +41,9 @@ std::optional<std::string> FormatDate(std::time_t seconds) {
 }
 
 std::optional<std::string> FormatFileTime(const tbytes& filetime) {
-    if (filetime.size() < 8) return std::nullopt;
-    uint64_t ticks = 0;
-    for (int i = 7; i >= 0; --i)
-        ticks = ticks << 8 | filetime[i];
-    return FormatDate(std::time_t(int64_t(ticks / kTicksPerSecond) - kSecondsFrom1601To1970));
+    std::optional<std::time_t> seconds = FileTimeToUnixTime(filetime);
+    if (!seconds) return std::nullopt;
+    return FormatDate(*seconds);
 }
 
 // Line breaks of any kind as CR LF, and whether a line is too long for 8bit.
@@ -91,11 +88,8 @@ std::string TopHeaders(const tpstmessage& m, const std::string& boundary) {
     const tmailinfo* mail = m.MailInfo.get();
     std::string out;
     std::vector<tmailaddress> from;
-    std::string subject;
-    if (mail) {
-        from.push_back({TextOf(mail->SentRepresentingName), TextOf(mail->SenderEmail)});
-        if (mail->Subject) subject = TextOf(mail->Subject->Text);
-    }
+    std::string subject = SubjectText(m);
+    if (mail) from.push_back({TextOf(mail->SentRepresentingName), TextOf(mail->SenderEmail)});
     AddHeader(out, AddressHeader("From", from, mail));
     AddHeader(out, mime::UnstructuredHeader("Subject", subject, HeaderTextCharset(mail, subject)));
     if (mail) {
@@ -223,8 +217,7 @@ std::string ComposeEml(const tpstmessage& message, std::mt19937& random) {
     return out;
 }
 
-int32_t TPst64File::SaveMessageToEml(const tpstmessage& message, const std::string& path,
-                                     std::string* error) {
+int32_t WriteEmlFile(const tpstmessage& message, const std::string& path, std::string* error) {
     static std::mt19937 random{std::random_device{}()};
     std::string text = ComposeEml(message, random);
     // Never through a link: what is written stays where the name says.

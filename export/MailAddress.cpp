@@ -1,14 +1,14 @@
 // Address entries and their RFC 5322 forms: atoms or quoted strings for
 // names (encoded-words when not ASCII), dot-atoms or quoted local parts for
 // addresses, groups for names without an address.
-#include "mailbox/MailAddress.h"
+#include "export/MailAddress.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
-#include "mailbox/Charsets.h"
-#include "mailbox/MimeWriter.h"
+#include "export/Charsets.h"
+#include "export/MimeWriter.h"
 
 namespace {
 

@@ -6,7 +6,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "mailbox/EmlNames.h"
+#include "engine/messaging/Subject.h"
+#include "export/EmlExport.h"
+#include "export/EmlMessage.h"
+#include "export/EmlNames.h"
 #include "mailbox/uPST64File.h"
 #include "support/EventPump.h"
 
@@ -82,6 +85,10 @@ std::optional<std::string> FreeFilePath(const std::string& dir, const std::strin
 }
 
 } // namespace
+
+temlcounts TPst64File::SaveAllToEml(const std::string& dir) {
+    return SaveAllToEml(dir, temloptions{});
+}
 
 temlcounts TPst64File::SaveAllToEml(const std::string& dir, temloptions options) {
     temlrun run;
@@ -169,7 +176,7 @@ void TPst64File::SaveItemToEml(tnodeentry* node, const tpstmessage& item, const 
                                temlrun& run) {
     std::string error;
     try {
-        std::string subject = item.MailInfo->Subject ? TextOf(item.MailInfo->Subject->Text) : "";
+        std::string subject = SubjectText(item);
         std::optional<std::string> path = FreeFilePath(dir, EmlFileName(subject, node->nid), run);
         if (!path)
             error = "no free file name in " + dir;
@@ -187,4 +194,9 @@ void TPst64File::SaveItemToEml(tnodeentry* node, const tpstmessage& item, const 
         Report(run, error, node->nid);
     }
     Progress(run);
+}
+
+int32_t TPst64File::SaveMessageToEml(const tpstmessage& message, const std::string& path,
+                                     std::string* error) {
+    return WriteEmlFile(message, path, error);
 }

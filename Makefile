@@ -97,7 +97,7 @@ $(FUZZ_SHORT_RUNS): fuzz-short-%:
 test: build-asan
 	ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) -j$(JOBS) --output-on-failure
-	$(MAKE) --no-print-directory fuzz-short
+	$(MAKE) --no-print-directory -j$(JOBS) $(FUZZ_SHORT_RUNS)
 	$(MAKE) --no-print-directory build
 	ctest --test-dir $(BUILD) -j$(JOBS) --output-on-failure
 

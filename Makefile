@@ -3,12 +3,11 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build/asan
-FUZZ_BUILD ?= build/fuzz
 JOBS       ?= 2
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # Debian packages the build and the tests need.
-APT_PACKAGES := build-essential cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev \
+APT_PACKAGES := build-essential cmake g++ clang libclang-rt-dev lld libgtest-dev libgmock-dev libbenchmark-dev \
                 python3 pst-utils pff-tools python3-pypff qt6-base-dev qt6-svg-dev qt6-webengine-dev fonts-liberation xvfb xauth
 
 .PHONY: all deps build build-asan test run screenshots clean
@@ -25,23 +24,35 @@ deps:
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
 
+# The normal build (gcc, -O2): the window, the benchmarks and the tests.
+# Line tables (-g1) are enough for a backtrace and cost far less than full
+# debug information.
+NORMAL_FLAGS ?= -O2 -g1 -DNDEBUG
+
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$(NORMAL_FLAGS)" -DCMAKE_C_FLAGS_RELWITHDEBINFO="$(NORMAL_FLAGS)"
 	cmake --build $(BUILD) -j$(JOBS)
 
-# The sanitizer build is for the engine, mailbox and export tests: the window
-# and the benchmarks are left out of it.
+# The sanitizer build (clang, AddressSanitizer and UndefinedBehaviorSanitizer)
+# is for the engine, mailbox and export tests and is also the libFuzzer build:
+# the libraries carry the fuzzer's coverage instrumentation, the fuzz targets
+# link libFuzzer, the tests do not. The window and the benchmarks are left out.
+# Asserts stay on; -O1 (the usual level for libFuzzer) runs the instrumented
+# tests and the fuzzing faster than -O0; line tables are all the reports need.
+ASAN_FLAGS ?= -O1 -gline-tables-only
+
 build-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DOSTREL_SANITIZE=ON \
-	  -DOSTREL_BUILD_UI=OFF -DOSTREL_BUILD_BENCH=OFF
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DOSTREL_SANITIZE=ON -DOSTREL_FUZZ=ON \
+	  -DOSTREL_BUILD_UI=OFF -DOSTREL_BUILD_BENCH=OFF \
+	  -DCMAKE_CXX_FLAGS_DEBUG="$(ASAN_FLAGS)" -DCMAKE_C_FLAGS_DEBUG="$(ASAN_FLAGS)"
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 
-# The libFuzzer build (clang): the fuzz targets of tests/fuzz and their seed corpora.
+# The fuzz targets of tests/fuzz and their seed corpora come from the sanitizer build.
 .PHONY: build-fuzz fuzz fuzz-short
-build-fuzz: deps
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
-	  -DCMAKE_CXX_COMPILER=clang++ -DOSTREL_FUZZ=ON
-	cmake --build $(FUZZ_BUILD) --target ostrel_fuzzers -j$(JOBS)
+FUZZ_BUILD := $(ASAN_BUILD)
+build-fuzz: build-asan
 
 # `make fuzz` runs every target for FUZZ_SECONDS, one after the other. New
 # inputs collect in $(FUZZ_BUILD)/work, faults in $(FUZZ_BUILD)/artifacts; a
@@ -64,22 +75,30 @@ fuzz: build-fuzz
 	$(foreach t,$(FUZZ_TARGETS),$(FUZZ_ENV) $(FUZZ_BUILD)/tests/fuzz/$(t)_fuzz -max_total_time=$(FUZZ_SECONDS) \
 	  $(call FUZZ_FLAGS,$(t)) &&) true
 
-# The short runs of `make test`: each log is shown only when its run fails.
+# The short runs of `make test`, JOBS at a time (each takes one core): each
+# log is shown only when its run fails.
+FUZZ_SHORT_RUNS := $(addprefix fuzz-short-,$(FUZZ_TARGETS))
+.PHONY: $(FUZZ_SHORT_RUNS)
 fuzz-short: build-fuzz
-	@for t in $(FUZZ_TARGETS); do mkdir -p $(FUZZ_BUILD)/work/$$t $(FUZZ_BUILD)/artifacts tests/fuzz/regressions/$$t; done
-	@$(foreach t,$(FUZZ_TARGETS),echo "fuzzing $(t) for $(FUZZ_SHORT_SECONDS) s" && \
-	  { $(FUZZ_ENV) $(FUZZ_BUILD)/tests/fuzz/$(t)_fuzz -max_total_time=$(FUZZ_SHORT_SECONDS) \
-	      $(call FUZZ_FLAGS,$(t)) > $(FUZZ_BUILD)/$(t).log 2>&1 \
-	    && grep -h "stat::number_of_executed_units" $(FUZZ_BUILD)/$(t).log \
-	    || { tail -n 60 $(FUZZ_BUILD)/$(t).log; exit 1; }; } &&) true
+	@$(MAKE) --no-print-directory -j$(JOBS) $(FUZZ_SHORT_RUNS)
+
+$(FUZZ_SHORT_RUNS): fuzz-short-%:
+	@mkdir -p $(FUZZ_BUILD)/work/$* $(FUZZ_BUILD)/artifacts tests/fuzz/regressions/$*
+	@echo "fuzzing $* for $(FUZZ_SHORT_SECONDS) s"
+	@{ $(FUZZ_ENV) $(FUZZ_BUILD)/tests/fuzz/$*_fuzz -max_total_time=$(FUZZ_SHORT_SECONDS) \
+	    $(call FUZZ_FLAGS,$*) > $(FUZZ_BUILD)/$*.log 2>&1 \
+	  && grep -H "stat::number_of_executed_units" $(FUZZ_BUILD)/$*.log \
+	  || { tail -n 60 $(FUZZ_BUILD)/$*.log; exit 1; }; }
 
 # The engine and mailbox tests and the fuzz corpus replays run twice: under
 # AddressSanitizer and UndefinedBehaviorSanitizer (halting on the first error),
-# then, after a short run of every fuzz target, in the normal build.
-test: build-asan build build-fuzz
+# then, after a short run of every fuzz target, in the normal build. Each
+# phase has the machine to itself, so no test is slowed by a build beside it.
+test: build-asan
 	ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) -j$(JOBS) --output-on-failure
-	$(MAKE) --no-print-directory fuzz-short
+	$(MAKE) --no-print-directory -j$(JOBS) $(FUZZ_SHORT_RUNS)
+	$(MAKE) --no-print-directory build
 	ctest --test-dir $(BUILD) -j$(JOBS) --output-on-failure
 
 # `make run` writes a sample mailbox that looks like real mail (tools/samplemailbox:

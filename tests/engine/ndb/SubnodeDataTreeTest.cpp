@@ -156,7 +156,7 @@ TEST_P(Trees, ExternalBlockAndOtherInternalBlocks) {
     open(1);
     tbuffer data;
     EXPECT_EQ(ReadDataTree(&file, FindBlock(&file, 0x30), data), 2);
-    EXPECT_EQ(data, (tbuffer{mpbbI['x'], mpbbI['y']}));
+    EXPECT_EQ(data, (tbuffer{mpbbI[uint8_t('x')], mpbbI[uint8_t('y')]}));
     EXPECT_EQ(ReadDataTree(&file, FindBlock(&file, 0x46), data), int32_t(xx.size()));
     EXPECT_EQ(data, xx) << "an XXBLOCK comes back as stored";
 }

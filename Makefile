@@ -8,7 +8,7 @@ JOBS       ?= 2
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # Debian packages the build and the tests need.
-APT_PACKAGES := build-essential cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev \
+APT_PACKAGES := build-essential cmake g++ clang libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
                 python3 pst-utils pff-tools python3-pypff qt6-base-dev qt6-svg-dev qt6-webengine-dev fonts-liberation xvfb xauth
 
 .PHONY: all deps build build-asan test run screenshots clean

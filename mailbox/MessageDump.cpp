@@ -488,7 +488,8 @@ private:
             lines_.push_back({at + "Nid", HexId(entry->nid)});
             if (entry->pDataBlock) {
                 lines_.push_back({at + "DataBid", HexId(uint64_t(entry->pDataBlock->bid))});
-                lines_.push_back({at + "DataSize", std::to_string(entry->pDataBlock->cb)});
+                lines_.push_back(
+                    {at + "DataSize", std::to_string(BlockDataSize(entry->pDataBlock))});
             }
             SubnodeList(at + "Children", entry->pChildren.get(), depth + 1);
         }

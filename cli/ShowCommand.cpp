@@ -5,7 +5,7 @@
 
 #include "cli/Commands.h"
 #include "engine/uPST64Format.h"
-#include "mailbox/MessageDump.h"
+#include "display/MessageDump.h"
 #include "mailbox/uPST64File.h"
 
 namespace ostrel::cli {

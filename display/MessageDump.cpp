@@ -3,7 +3,7 @@
 // MessageFields.inc), each naming the way its value is shown; the printer and
 // the member-name list both walk those functions, and a test holds the name
 // list against the field list.
-#include "mailbox/MessageDump.h"
+#include "display/MessageDump.h"
 
 #include <charconv>
 #include <cstdio>
@@ -187,7 +187,8 @@ private:
             lines_.push_back({at + "Nid", HexId(entry->nid)});
             if (entry->pDataBlock) {
                 lines_.push_back({at + "DataBid", HexId(uint64_t(entry->pDataBlock->bid))});
-                lines_.push_back({at + "DataSize", std::to_string(entry->pDataBlock->cb)});
+                lines_.push_back(
+                    {at + "DataSize", std::to_string(BlockDataSize(entry->pDataBlock))});
             }
             SubnodeList(at + "Children", entry->pChildren.get(), depth + 1);
         }

@@ -8,6 +8,12 @@
 
 namespace ostrel::limits {
 
+// A block of the 4 KiB layout takes at most 64 KiB on disk, its trailer
+// included, and its BBT entry gives the inflated size in 16 bits. A compressed
+// block is inflated into a buffer of exactly that size and never more, so a
+// stream or an entry that claims more makes the block unreadable.
+inline constexpr uint32_t kMaxInflatedBlockBytes = 64u << 10;
+
 // B-trees of real files have two to four levels; eight allows for huge files
 // and still stops a page chain that refers back to itself.
 inline constexpr int kMaxBTreeDepth = 8;

@@ -1,6 +1,8 @@
 // The two whole-file scans of the open sequence: the choice of the B-tree
 // roots among all intermediate pages, and the recovery of every entry that
-// valid leaf pages hold ([MS-PST] 2.2.2.7.7 pages, found by their trailers).
+// valid leaf pages hold ([MS-PST] 2.2.2.7.7 pages, found by their trailers),
+// in the page geometry of the file's layout (512 bytes, or 4 KiB in the OST
+// files of current Outlook).
 #include "mailbox/uPST64File.h"
 
 #include <algorithm>
@@ -10,9 +12,7 @@
 
 namespace {
 
-constexpr int64_t kFirstAMapPage = 0x4400;
-constexpr int64_t kFirstBTreePage = 0x4800;
-constexpr int32_t kScanChunk = 0x3E000; // 496 pages
+constexpr int32_t kScanChunk = 0x3E000; // 496 pages of 512 bytes, 62 of 4 KiB
 constexpr uint32_t kAMapPageType = 0x00008484;
 
 bool PageCrcValid(const uint8_t* page, const tpageoffsets& po) {
@@ -27,19 +27,20 @@ uint16_t PageType(const uint8_t* page, const tpageoffsets& po) {
 // each whole page and pump() once per chunk. Stops at the end of the file.
 template <typename Visit>
 void ForEachPage(tpstfile* file, int64_t offset, int64_t size, bool pumpPerPage, Visit visit) {
+    const int32_t pageSize = PageOffsets(file->layout).pageSize;
     tbuffer chunk(kScanChunk);
     while (offset < size) {
         if (!pumpPerPage) ostrel::PumpEvents();
         std::fill(chunk.begin(), chunk.end(), 0);
         int32_t got = ReadAt(file, chunk.data(), kScanChunk, offset);
-        int32_t pages = got > 0 ? got / kPageSize : 0;
+        int32_t pages = got > 0 ? got / pageSize : 0;
         if (pages == 0) {
-            offset += kPageSize;
+            offset += pageSize;
             continue;
         }
-        for (int32_t i = 0; i < pages && offset < size; ++i, offset += kPageSize) {
+        for (int32_t i = 0; i < pages && offset < size; ++i, offset += pageSize) {
             if (pumpPerPage) ostrel::PumpEvents();
-            visit(chunk.data() + size_t(i) * kPageSize, offset);
+            visit(chunk.data() + size_t(i) * pageSize, offset);
         }
     }
 }
@@ -51,7 +52,7 @@ uint64_t LoadId(const tpstfile* file, const uint8_t* p) {
 
 // Entries of a leaf page: cEntMax slots, but never beyond the page's entry area.
 int SlotCount(const uint8_t* page, const tpageoffsets& po, int maxEntries) {
-    return std::min<int>(page[po.cEntMax], maxEntries);
+    return std::min<int>(PageCount(page, po, po.cEntMax), maxEntries);
 }
 
 void RecoverBlockEntries(tpstfile* file, const uint8_t* page, const tpageoffsets& po,
@@ -67,6 +68,7 @@ void RecoverBlockEntries(tpstfile* file, const uint8_t* page, const tpageoffsets
         entry->bid = int64_t(bid);
         entry->ib = int64_t(ib);
         entry->cb = LoadU16(e + 2 * po.cbId);
+        if (po.ibCbInflated >= 0) entry->cbInflated = LoadU16(e + po.ibCbInflated);
         InsertBlock(file, std::move(entry));
         ++file->cBlocks;
     }
@@ -108,28 +110,44 @@ void RecoverNodeEntries(tpstfile* file, const uint8_t* page, const tpageoffsets&
     }
 }
 
+// Does the page at the layout's first allocation map place carry an AMap trailer?
+bool HasAMapPage(tpstfile* file, int64_t size, tlayout layout) {
+    const tpageoffsets& po = PageOffsets(layout);
+    if (size <= po.ibFirstAMap) return false;
+    tbuffer page(size_t(po.pageSize), 0);
+    if (ReadAt(file, page.data(), po.pageSize, po.ibFirstAMap) <= 0) return false;
+    return LoadU32(page.data() + po.trailer) == kAMapPageType;
+}
+
+// Layout probe: the first allocation map page tells where its trailer is.
+// The 512-byte layouts are asked first, as before; the 4 KiB layout only
+// when neither of them answers.
+void ProbeLayout(tpstfile* file, int64_t size) {
+    bool ansi = HasAMapPage(file, size, tlayout::Ansi);
+    bool unicode = HasAMapPage(file, size, tlayout::Unicode);
+    if (unicode)
+        file->layout = tlayout::Unicode;
+    else if (ansi)
+        file->layout = tlayout::Ansi;
+    else if (HasAMapPage(file, size, tlayout::Unicode4k))
+        file->layout = tlayout::Unicode4k;
+    file->fUnicode = file->layout == tlayout::Ansi ? 0 : 1;
+}
+
 } // namespace
 
 void TPst64File::FindIndexRoots() {
     tpstfile* file = &Engine;
     int64_t size = PstFileSize(file);
-
-    // Layout probe: the first allocation map page tells where its trailer is.
-    if (size > kFirstAMapPage) {
-        uint8_t page[kPageSize] = {};
-        if (ReadAt(file, page, kPageSize, kFirstAMapPage) > 0) {
-            if (LoadU32(page + kAnsiPage.trailer) == kAMapPageType) file->fUnicode = 0;
-            if (LoadU32(page + kUnicodePage.trailer) == kAMapPageType) file->fUnicode = 1;
-        }
-    }
-    const tpageoffsets& po = PageOffsets(file->fUnicode);
+    ProbeLayout(file, size);
+    const tpageoffsets& po = PageOffsets(file->layout);
 
     int64_t bestBbtIb = 0, bestNbtIb = 0;
     int64_t bestBbtBid = 0, bestNbtBid = 0;
     uint64_t bestBbtCount = 0;
     int64_t smallestNbtKey = kMaxKey;
 
-    ForEachPage(file, kFirstBTreePage, size, true, [&](const uint8_t* page, int64_t ib) {
+    ForEachPage(file, po.ibFirstBTreePage, size, true, [&](const uint8_t* page, int64_t ib) {
         uint16_t type = PageType(page, po);
         int level = page[po.cLevel];
         int64_t bid = ReadBidAt(file, page + po.bid);
@@ -176,16 +194,16 @@ void TPst64File::FindIndexRoots() {
 
 void TPst64File::RecoverIndexEntries() {
     tpstfile* file = &Engine;
-    const tpageoffsets& po = PageOffsets(file->fUnicode);
+    const tpageoffsets& po = PageOffsets(file->layout);
     int64_t size = PstFileSize(file);
 
     // Pass 1: block entries, so that the node entries of pass 2 find their blocks.
-    ForEachPage(file, kFirstAMapPage, size, false, [&](const uint8_t* page, int64_t) {
+    ForEachPage(file, po.ibFirstAMap, size, false, [&](const uint8_t* page, int64_t) {
         if (PageType(page, po) == kPageTypeBBT && page[po.cLevel] == 0 && PageCrcValid(page, po))
             RecoverBlockEntries(file, page, po, size);
     });
     // Pass 2: node entries.
-    ForEachPage(file, kFirstAMapPage, size, false, [&](const uint8_t* page, int64_t) {
+    ForEachPage(file, po.ibFirstAMap, size, false, [&](const uint8_t* page, int64_t) {
         if (PageType(page, po) == kPageTypeNBT && page[po.cLevel] == 0 && PageCrcValid(page, po))
             RecoverNodeEntries(file, page, po);
     });

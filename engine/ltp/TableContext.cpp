@@ -7,6 +7,7 @@
 #include "engine/ltp/Context.h"
 #include "engine/ltp/ValueDecoder.h"
 #include "engine/ndb/BlockRead.h"
+#include "engine/ndb/FormatOffsets.h"
 #include "support/LittleEndian.h"
 
 namespace {
@@ -122,7 +123,7 @@ bool ReadXBlockRows(tpstfile* file, const tblockentry& entry, tbuffer& xblock, t
     // An XBLOCK recorded shorter than its BIDs need is read again, as the
     // data tree reader does.
     const int32_t needed = int32_t(8 + cEnt * width);
-    if (xblock.size() < size_t(needed) && ReadFreshBuffer(file, needed, xblock, entry.ib) < needed)
+    if (xblock.size() < size_t(needed) && !RereadBlockLonger(file, &entry, needed, xblock))
         return false;
     uint64_t total = 0;
     for (size_t i = 0; i < cEnt; ++i) {
@@ -149,7 +150,7 @@ bool ReadSubnodeRows(tvaluedecoder& decoder, uint32_t nid, uint16_t rowWidth, tr
     if (count <= 0) return false;
     data.resize(std::min<size_t>(data.size(), size_t(count)));
     if (IsInternalBid(bid) && data.size() >= 8 && LoadU16(data.data()) == kXBlockWord) {
-        const uint64_t payload = decoder.file->fUnicode ? 8176 : 8180; // block less its trailer
+        const uint64_t payload = PageOffsets(decoder.file->layout).cbMaxBlockData;
         m.rowsPerBlock = std::max<uint64_t>(1, rowWidth ? payload / rowWidth : payload);
         return ReadXBlockRows(decoder.file, *entry->pDataBlock, data, m);
     }

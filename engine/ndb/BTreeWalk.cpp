@@ -27,8 +27,8 @@ bool ReadPage(tpstfile* file, const tpageoffsets& po, int32_t depth, int64_t upp
     if (upper <= lower && upper > 0) return false;
     if (depth > ostrel::limits::kMaxBTreeDepth || ib < 0) return false;
     if (depth == 0 && ib == 0) return false; // no root: nothing to walk
-    if (ReadFreshBuffer(file, kPageSize, page.bytes, ib) < kPageSize) return false;
-    page.cEnt = page.bytes[po.cEnt];
+    if (ReadFreshBuffer(file, po.pageSize, page.bytes, ib) < po.pageSize) return false;
+    page.cEnt = PageCount(page.bytes.data(), po, po.cEnt);
     page.cLevel = page.bytes[po.cLevel];
     page.trailerBid = ReadBidAt(file, page.bytes.data() + po.bid);
     // A child sits exactly one level below its parent; anything else is a
@@ -92,6 +92,7 @@ int32_t WalkBlockLeaf(tpstfile* file, const tpageoffsets& po, const tpage& page,
         entry->bid = bid;
         entry->ib = ReadKeyField(file, e + po.cbId, false);
         entry->cb = LoadU16(e + 2 * po.cbId);
+        if (po.ibCbInflated >= 0) entry->cbInflated = LoadU16(e + po.ibCbInflated);
         InsertBlock(file, std::move(entry));
         ++file->cBlocks;
     }
@@ -124,7 +125,7 @@ int32_t WalkNodeLeaf(tpstfile* file, const tpageoffsets& po, const tpage& page, 
 int32_t WalkBlockBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lower, uint64_t bid,
                        int64_t ib, int level) {
     if (!file) return -1;
-    const tpageoffsets& po = PageOffsets(file->fUnicode);
+    const tpageoffsets& po = PageOffsets(file->layout);
     tpage page;
     if (!ReadPage(file, po, depth, upper, lower, ib, level, page)) return -1;
     if (page.cEnt > po.maxBtEntries || page.trailerBid != int64_t(bid)) return -1;
@@ -137,7 +138,7 @@ int32_t WalkBlockBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t low
 int32_t WalkNodeBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lower, uint64_t bid,
                       int64_t ib, int level) {
     if (!file) return -1;
-    const tpageoffsets& po = PageOffsets(file->fUnicode);
+    const tpageoffsets& po = PageOffsets(file->layout);
     tpage page;
     if (!ReadPage(file, po, depth, upper, lower, ib, level, page)) return -1;
     if (page.trailerBid != int64_t(bid)) return -1;

@@ -12,10 +12,23 @@ struct tblockentry {
     int64_t bid = 0; // the BID as inserted: the key
     int64_t ib = 0;  // file offset of the block's data
     uint64_t cb = 0; // data bytes, without padding or trailer
+    // The 4 KiB layout's inflated size of the data; 0 in the other layouts.
+    // The block is compressed when it differs from cb.
+    uint32_t cbInflated = 0;
     std::unique_ptr<tblockentry> pGreater;
     std::unique_ptr<tblockentry> pLesser; // smaller or equal keys
     int32_t balance = 0;                  // height(greater) - height(lesser)
 };
+
+// Whether the block's bytes on disk are a zlib stream (4 KiB layout).
+inline bool IsCompressedBlock(const tblockentry* entry) {
+    return entry->cbInflated != 0 && entry->cbInflated != entry->cb;
+}
+
+// The size of the block's data as the layers above see it: inflated if compressed.
+inline uint64_t BlockDataSize(const tblockentry* entry) {
+    return IsCompressedBlock(entry) ? entry->cbInflated : entry->cb;
+}
 
 // The entry whose bid equals `bid` with bit 0 cleared, or null (always null for BID 0).
 tblockentry* FindBlock(tpstfile* file, uint64_t bid);

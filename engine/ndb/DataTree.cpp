@@ -3,6 +3,7 @@
 
 #include "engine/Limits.h"
 #include "engine/ndb/BlockRead.h"
+#include "engine/ndb/FormatOffsets.h"
 #include "support/LittleEndian.h"
 
 namespace {
@@ -15,9 +16,7 @@ int32_t ReadXBlock(tpstfile* file, tblockentry* block, tbuffer& xblock, int32_t 
     uint32_t cEnt = LoadU16(xblock.data() + 2);
     int idWidth = file->fUnicode ? 8 : 4;
     int32_t needed = int32_t(cEnt) * idWidth + 8;
-    if (count < needed) {
-        if (ReadFreshBuffer(file, needed, xblock, block->ib) < needed) return 0;
-    }
+    if (count < needed && !RereadBlockLonger(file, block, needed, xblock)) return 0;
     data.clear();
     tbuffer part;
     uint64_t total = 0;

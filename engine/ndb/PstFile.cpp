@@ -38,6 +38,14 @@ int OpenReadOnly(const std::string& path) {
     return fd;
 }
 
+// wVer 14 and 15 are ANSI, 21 and 23 Unicode; unknown versions read as ANSI
+// until the page scan's layout probe says otherwise.
+tlayout LayoutOfVersion(uint16_t wVer) {
+    if (wVer == 21 || wVer == 23) return tlayout::Unicode;
+    if (wVer == kVerUnicode4k || wVer == kVerUnicode4kAlt) return tlayout::Unicode4k;
+    return tlayout::Ansi;
+}
+
 void CloseHandle(tpstfile* file) {
     ::close(file->hFile);
     file->hFile = -1;
@@ -52,6 +60,7 @@ void ResetRecord(tpstfile* file) {
     file->nodes.orphansByParent.clear();
     file->nodes.nextSeq = 0;
     file->fUnicode = 0;
+    file->layout = tlayout::Ansi;
     file->ibBBT = file->ibNBT = 0;
     file->bidBBT = file->bidNBT = 0;
     file->hFile = 0;
@@ -94,7 +103,8 @@ int32_t OpenPstFile(tpstfile* file, const std::string& path) {
     }
     uint8_t ver[2] = {0, 0};
     if (ReadAt(file, ver, 2, 10) == 2) file->wVer = LoadU16(ver);
-    file->fUnicode = (file->wVer == 21 || file->wVer == 23) ? 1 : 0;
+    file->layout = LayoutOfVersion(file->wVer);
+    file->fUnicode = file->layout == tlayout::Ansi ? 0 : 1;
 
     const theaderoffsets& h = file->fUnicode ? kUnicodeHeader : kAnsiHeader;
     uint8_t crypt = 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/ndb/BlockIndex.h"
+#include "engine/ndb/FormatOffsets.h"
 #include "engine/ndb/NodeTree.h"
 
 // The named property map of the file ([MS-PST] 2.4.7). It is read and released
@@ -26,7 +27,8 @@ struct tpstfile {
     tnodeentry* pNodeFirst = nullptr;         // first top-level node
     tnodeentry* pNodeLast = nullptr;          // last top-level node
     tnamedpropmap pNamedProps{nullptr, nullptr};
-    int32_t fUnicode = 0; // 0 ANSI (32-bit identifiers), 1 Unicode (64-bit)
+    int32_t fUnicode = 0;           // 0 ANSI (32-bit identifiers), 1 Unicode (64-bit)
+    tlayout layout = tlayout::Ansi; // page geometry and entry layout
     int64_t ibBBT = 0;
     uint64_t bidBBT = 0;
     int64_t ibNBT = 0;

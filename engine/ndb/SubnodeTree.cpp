@@ -6,11 +6,19 @@
 #include "engine/Limits.h"
 #include "engine/ndb/BlockRead.h"
 #include "engine/ndb/DataTree.h"
+#include "engine/ndb/FormatOffsets.h"
 #include "support/LittleEndian.h"
 
 namespace {
 
 constexpr uint16_t kSlBlockSignature = 0x0002; // btype 0x02, cLevel 0
+
+// A stored block of the 4 KiB layout keeps its inflated size equal to cb, so
+// that growing it does not make it look compressed.
+void GrowStoredBlock(tblockentry* block, uint64_t cb) {
+    if (block->cbInflated != 0) block->cbInflated = uint32_t(cb);
+    block->cb = cb;
+}
 
 // `budget` is the number of entries the whole tree may still take.
 std::unique_ptr<tsubnodeentry> BuildLevel(tpstfile* file, tblockentry* block, int depth,
@@ -18,19 +26,21 @@ std::unique_ptr<tsubnodeentry> BuildLevel(tpstfile* file, tblockentry* block, in
     if (!block || depth > ostrel::limits::kMaxSubnodeDepth) return nullptr;
     // 1. The block as stored: subnode blocks are internal and never encoded.
     tbuffer raw;
-    int32_t cb = block->cb > 0x7FFFFFFF ? 0 : int32_t(block->cb);
-    if (cb < 4 || ReadFreshBuffer(file, cb, raw, block->ib) < cb) return nullptr;
+    uint64_t size = BlockDataSize(block);
+    if (size < 4 || size > 0x7FFFFFFF || ReadBlockEntry(file, block, raw) < int32_t(size))
+        return nullptr;
     // 2. Only an SLBLOCK is a subnode list.
     if (LoadU16(raw.data()) != kSlBlockSignature) return nullptr;
     // 3. A block recorded too short for its entries is read again in full,
-    // and the index keeps the larger size.
+    // and the index keeps the larger size (a compressed one cannot grow).
     uint32_t cEnt = LoadU16(raw.data() + 2);
     int entrySize = file->fUnicode ? 24 : 12;
     int header = file->fUnicode ? 8 : 4;
     int32_t needed = int32_t(cEnt) * entrySize + header;
-    if (uint64_t(needed) > block->cb) {
-        block->cb = uint64_t(needed);
-        if (ReadFreshBuffer(file, needed, raw, block->ib) < needed) return nullptr;
+    if (uint64_t(needed) > size) {
+        if (IsCompressedBlock(block)) return nullptr;
+        GrowStoredBlock(block, uint64_t(needed));
+        if (!RereadBlockLonger(file, block, needed, raw)) return nullptr;
     }
     // 4. Entries in order; an entry whose data block is unknown is left out
     // together with its own subnodes.

@@ -9,8 +9,8 @@
 #include <set>
 #include <type_traits>
 
-#include "mailbox/MessageDump.h"
-#include "tests/mailbox/CliRun.h"
+#include "display/MessageDump.h"
+#include "tests/cli/CliRun.h"
 
 namespace {
 

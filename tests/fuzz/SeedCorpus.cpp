@@ -7,6 +7,8 @@
 #include <fstream>
 #include <set>
 
+#include "tests/engine/ndb/Image4k.h"
+#include "tests/fuzz/Seed4k.h"
 #include "tests/fuzz/SeedMailboxes.h"
 
 namespace fs = std::filesystem;
@@ -25,6 +27,22 @@ std::vector<uint8_t> HeapData(const SeedMailbox& seed, const pstw::BlockInfo& b)
     return data;
 }
 
+// The 4 KiB target: the seed image unedited, one edit that keeps its CRCs,
+// and zlib streams of the sizes the layout's blocks take.
+void WriteOst4kSeeds(const fs::path& dir) {
+    Write(dir / "image", {ostrel::fuzz::kImageMode});
+    Write(dir / "image-edit", {ostrel::fuzz::kImageMode, 0x10, 0x20, 0x80, 0x7F});
+    for (size_t size : {size_t(1), size_t(300), size_t(8176), size_t(65512)}) {
+        std::vector<uint8_t> data(size);
+        for (size_t i = 0; i < size; ++i)
+            data[i] = uint8_t(i * 31 / 7);
+        std::vector<uint8_t> input{ostrel::fuzz::kInflateMode, uint8_t(size), uint8_t(size >> 8)};
+        std::vector<uint8_t> stream = img4k::Deflate(data);
+        input.insert(input.end(), stream.begin(), stream.end());
+        Write(dir / ("inflate-" + std::to_string(size)), input);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -33,7 +51,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path root = argv[1];
-    for (const char* target : {"open", "mutated_open", "context", "export"})
+    for (const char* target : {"open", "mutated_open", "context", "export", "ost4k"})
         fs::create_directories(root / target);
     const std::vector<SeedMailbox>& seeds = ostrel::fuzz::SeedMailboxes();
     std::set<std::vector<uint8_t>> heaps;
@@ -48,6 +66,7 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> cut = seeds[0].bytes;
     cut.resize(cut.size() / 2);
     Write(root / "open" / "truncated.pst", cut);
+    WriteOst4kSeeds(root / "ost4k");
     size_t n = 0;
     for (const std::vector<uint8_t>& heap : heaps)
         Write(root / "context" / ("heap-" + std::to_string(n++)), heap);

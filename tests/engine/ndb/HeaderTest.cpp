@@ -57,10 +57,12 @@ TEST_P(HeaderLayout, VersionSelectsOffsets) {
     EXPECT_EQ(ClosePstFile(&file), -1);
 }
 
-// 36 is no known version: read with the ANSI offsets, without complaint.
+// 36 and 37 (the 4 KiB layout) keep the Unicode header; 99 is no known
+// version: read with the ANSI offsets, without complaint.
 INSTANTIATE_TEST_SUITE_P(Versions, HeaderLayout,
                          ::testing::Values(LayoutCase{14, 0}, LayoutCase{15, 0}, LayoutCase{21, 1},
-                                           LayoutCase{23, 1}, LayoutCase{36, 0}));
+                                           LayoutCase{23, 1}, LayoutCase{36, 1}, LayoutCase{37, 1},
+                                           LayoutCase{99, 0}));
 
 TEST(OpenPstFile, AnsiValuesWidenWithSign) {
     FileImage img(false, 0x1000);

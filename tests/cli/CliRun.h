@@ -85,7 +85,7 @@ inline std::vector<std::string> SplitTabs(const std::string& line) {
 }
 
 inline std::string SamplePath(const std::string& name) {
-    return std::string(OSTREL_SAMPLES_DIR) + "/" + name;
+    return std::string(OSTREL_SAMPLES_DIR "/") + name;
 }
 
 inline bool HaveSample(const std::string& name) {

@@ -131,7 +131,7 @@ TEST(MessageSamples, ItemsAgreeWithLibpff) {
     };
     int checked = 0;
     for (const auto& f : facts) {
-        std::string path = std::string(OSTREL_SAMPLES_DIR) + "/" + f.file;
+        std::string path = std::string(OSTREL_SAMPLES_DIR "/") + f.file;
         if (!fs::exists(path)) continue;
         SCOPED_TRACE(f.file);
         tpstfile file;

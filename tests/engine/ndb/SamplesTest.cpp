@@ -49,9 +49,8 @@ TEST(Samples, IntactFilesLoadStoreAndRootFolder) {
 }
 
 TEST(Samples, LayoutsAsRecordedInTheHeader) {
-    std::string ansi = std::string(OSTREL_SAMPLES_DIR) + "/emk_pstsdk__test_ansi.pst";
-    std::string ost =
-        std::string(OSTREL_SAMPLES_DIR) + "/aspose-email_Aspose.Email-for-.NET__SampleOstFile.ost";
+    std::string ansi = OSTREL_SAMPLES_DIR "/emk_pstsdk__test_ansi.pst";
+    std::string ost = OSTREL_SAMPLES_DIR "/aspose-email_Aspose.Email-for-.NET__SampleOstFile.ost";
     if (!fs::exists(ansi) || !fs::exists(ost))
         GTEST_SKIP() << "sample mailboxes missing in " << OSTREL_SAMPLES_DIR;
     tpstfile file;

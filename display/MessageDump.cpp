@@ -7,7 +7,9 @@
 
 #include <charconv>
 #include <cstdio>
+#include <ctime>
 
+#include "engine/messaging/FileTime.h"
 #include "engine/ndb/BlockIndex.h"
 
 namespace {
@@ -238,19 +240,6 @@ private:
     std::string record_;
 };
 
-// Days since 1970-01-01 to a proleptic Gregorian date (H. Hinnant's civil_from_days).
-void CivilFromDays(int64_t z, int64_t& year, unsigned& month, unsigned& day) {
-    z += 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    day = doy - (153 * mp + 2) / 5 + 1;
-    month = mp < 10 ? mp + 3 : mp - 9;
-    year = static_cast<int64_t>(yoe) + era * 400 + (month <= 2);
-}
-
 } // namespace
 
 std::vector<tdumpline> DumpMessage(const tpstmessage& message) {
@@ -296,19 +285,12 @@ std::string HexBytes(const void* data, size_t size) {
 
 std::string FormatFileTimeUtc(const tbytes& filetime) {
     if (filetime.size() != 8) return HexBytes(filetime.data(), filetime.size());
-    uint64_t ticks = 0;
-    for (int i = 7; i >= 0; --i)
-        ticks = (ticks << 8) | filetime[size_t(i)];
-    constexpr int64_t kDays1601To1970 = 134774;
-    const int64_t seconds = static_cast<int64_t>(ticks / 10000000);
-    const int64_t days = seconds / 86400 - kDays1601To1970;
-    const int64_t inDay = seconds % 86400;
-    int64_t year = 0;
-    unsigned month = 0, day = 0;
-    CivilFromDays(days, year, month, day);
+    std::optional<std::time_t> seconds = FileTimeToUnixTime(filetime);
+    std::tm utc{};
+    if (!seconds || !gmtime_r(&*seconds, &utc)) return HexBytes(filetime.data(), filetime.size());
     char text[48];
-    std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02d:%02d:%02dZ",
-                  static_cast<long long>(year), month, day, int(inDay / 3600), int(inDay / 60 % 60),
-                  int(inDay % 60));
+    std::snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02dZ",
+                  static_cast<long long>(utc.tm_year) + 1900, utc.tm_mon + 1, utc.tm_mday,
+                  utc.tm_hour, utc.tm_min, utc.tm_sec);
     return text;
 }

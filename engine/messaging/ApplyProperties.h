@@ -1,11 +1,12 @@
 // Storing decoded property values into a message object, set by set, with a
-// chain of attachment elements that advances by one element per set.
+// chain of attachment elements that advances by one element per set (the
+// attachment table and objects of [MS-PST] 2.4.6).
 #pragma once
 
 #include <cstdint>
 
-#include "engine/messaging/MessageObject.h"
 #include "engine/ltp/PropValue.h"
+#include "engine/messaging/MessageObject.h"
 
 // Applies every set of `sets` to `message`; the n-th set stores its
 // attachment tags into the n-th element of the chain that starts at `record`

@@ -1,6 +1,7 @@
 // Turning one node (folder, message of any kind, message store) into a
 // message object: its property context, then its recipient and attachment
-// tables, then each attachment's own property context.
+// tables, then each attachment's own property context ([MS-PST] 2.4.5,
+// 2.4.6).
 #pragma once
 
 #include <cstdint>

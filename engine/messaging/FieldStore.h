@@ -1,6 +1,7 @@
 // The storage kinds by which a decoded property value becomes a field of a
 // message object, and the typed store operations the tag table is made of.
-// A store that needs the value's bytes fails when the value has none.
+// A store that needs the value's bytes fails when the value has none. The
+// value types are those of [MS-PST] 2.3.3.3.
 #pragma once
 
 #include <algorithm>
@@ -9,8 +10,8 @@
 #include <memory>
 #include <type_traits>
 
-#include "engine/messaging/MessageObject.h"
 #include "engine/ltp/PropValue.h"
+#include "engine/messaging/MessageObject.h"
 
 enum class tstorage : uint8_t {
     None,

@@ -1,5 +1,6 @@
 // Conversion of stored FILETIMEs (UTC, 100-nanosecond units since 1601) to
-// local date-time values for display and export.
+// local date-time values for display and export (PtypTime, [MS-PST] 2.3.3.3;
+// [MS-DTYP] 2.3.3).
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// Item kinds from message classes (PR_MESSAGE_CLASS) and folder container
+// Item kinds from message classes (PR_MESSAGE_CLASS, [MS-OXCMSG] 2.2.1.3) and folder container
 // classes (PR_CONTAINER_CLASS), and the groups of kinds the lists show.
 #pragma once
 

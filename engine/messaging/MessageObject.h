@@ -2,7 +2,8 @@
 // store): typed fields filled from its property context, its recipient and
 // attachment tables, and optional sub-records that exist only once one of
 // their properties was met. Times are raw 8-byte FILETIMEs. The members come
-// from the field list, MessageFields.inc.
+// from the field list, MessageFields.inc. A node is a folder or message
+// object of [MS-PST] 2.4.4 and 2.4.5.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // The IPM subtree node of a mailbox: found by the NID the message store
-// names, or made when the node tree lacks it.
+// names (PidTagIpmSubTreeEntryId of the message store, [MS-PST] 2.4.3), or
+// made when the node tree lacks it.
 #pragma once
 
 #include "engine/messaging/MessageObject.h"

@@ -1,7 +1,7 @@
 // The table from property tag to message object field: one entry a tag, with
 // the record and field it fills, the storage kind, and the rule (if any) that
 // decides whether and how the value is taken. Tags are property IDs, or the
-// LIDs of numerically named properties (matched by LID alone).
+// LIDs of numerically named properties (matched by LID alone, [MS-PST] 2.4.7).
 #pragma once
 
 #include <cstdint>

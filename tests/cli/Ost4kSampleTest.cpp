@@ -9,7 +9,7 @@
 #include <map>
 
 #include "mailbox/uPST64File.h"
-#include "tests/mailbox/CliRun.h"
+#include "tests/cli/CliRun.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ TEST(Ost4kSample, ExportWritesEveryItemAsCleanEml) {
         files += e.is_regular_file() && e.path().extension() == ".eml";
     EXPECT_EQ(files, 162u);
     if (clirun::Run({"python3", "-c", "import email.policy"}).Status == 0) {
-        const std::string script = std::string(OSTREL_SOURCE_DIR) + "/tests/mailbox/check_eml.py";
+        const std::string script = std::string(OSTREL_SOURCE_DIR) + "/tests/export/check_eml.py";
         clirun::tresult check = clirun::Run({"python3", script, dir.string()});
         EXPECT_EQ(check.Status, 0) << check.Out << check.Err;
         EXPECT_NE(check.Out.find("checked 162"), std::string::npos) << check.Out;

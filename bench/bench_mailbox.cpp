@@ -1,7 +1,9 @@
 // bench_mailbox: writes a large generated mailbox (about 1 GB, 100,000 items in a few dozen
 // folders, a tenth of them with attachments) and times what a user waits for on it:
 // `ostrel folders`, `ostrel items` of the largest folder, and `ostrel export` beside
-// libpst's `readpst -e` on the same file in the same run. Prints medians; asserts nothing.
+// libpst's `readpst -e` on the same file in the same run. Then the same content again as an OST
+// of the 4 KiB-page layout with compressed blocks, timed for `ostrel folders` and `ostrel
+// export` beside the PST. Prints medians; asserts nothing.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -28,12 +30,17 @@ struct Settings {
     fs::path dir;
     std::optional<fs::path> file; // an existing mailbox instead of a generated one
     std::string ostrel = OSTREL_CLI;
-    bool keep = false, readpst = true;
+    bool keep = false, readpst = true, ost = true;
 };
+
+// What one generated file holds: the bytes of bodies and attachments, the same in the PST
+// and the OST, the reference for comparing the two per byte.
+constexpr const char* kContentFile = "content-bytes.txt";
 
 const char* const kUsage =
     "usage: bench_mailbox [--items N] [--mb M] [--folders F] [--runs R] [--dir DIR]\n"
-    "                     [--file PST] [--ostrel PATH] [--keep] [--no-readpst] [--quick]\n"
+    "                     [--file PST] [--ostrel PATH] [--keep] [--no-readpst] [--no-ost]\n"
+    "                     [--quick]\n"
     "  --items N     items to generate (100000)\n"
     "  --mb M        approximate file size in MiB (1024)\n"
     "  --folders F   folders to generate (36)\n"
@@ -41,6 +48,7 @@ const char* const kUsage =
     "  --dir DIR     work directory for the mailbox and the exports (a new one in /tmp)\n"
     "  --file PST    time an existing mailbox instead of generating one\n"
     "  --quick       10000 items, 100 MiB, as for a first look\n"
+    "  --no-ost      skip the 4 KiB-page OST (compressed blocks) of the same content\n"
     "  --keep        leave the work directory in place\n";
 
 std::optional<Settings> parse(int argc, char** argv) {
@@ -66,6 +74,8 @@ std::optional<Settings> parse(int argc, char** argv) {
             s.keep = true;
         else if (a == "--no-readpst")
             s.readpst = false;
+        else if (a == "--no-ost")
+            s.ost = false;
         else if (a == "--quick") {
             s.shape.items = 10000;
             s.shape.bytes = uint64_t(100) << 20;
@@ -81,12 +91,15 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-fs::path generate(const Settings& s) {
+// One generated file of the given layout; its content bytes go to kContentFile beside it.
+fs::path generate(const Settings& s, pstw::Layout layout, const std::string& name) {
     const auto start = std::chrono::steady_clock::now();
-    const fs::path file = s.dir / "bench.pst";
+    const fs::path file = s.dir / name;
     bench::GeneratedMailbox g = bench::generateMailbox(s.shape);
     const double described = secondsSince(start);
-    pstw::MailboxWriter writer({pstw::Layout::Unicode, 1});
+    // The OST goes unencoded, as Outlook's own OST files of this layout are found.
+    const uint8_t crypt = layout == pstw::Layout::Unicode4k ? 0 : 1;
+    pstw::MailboxWriter writer({layout, crypt});
     writer.write(g.mailbox, file.string());
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -97,7 +110,14 @@ fs::path generate(const Settings& s) {
                 double(g.attachmentBytes) / (1 << 20), g.largestFolder.c_str(),
                 g.largestFolderItems, described, secondsSince(start),
                 double(usage.ru_maxrss) / 1024);
+    std::ofstream(s.dir / kContentFile) << g.bodyBytes + g.attachmentBytes << "\n";
     return file;
+}
+
+uint64_t contentBytes(const Settings& s) {
+    uint64_t n = 0;
+    std::ifstream(s.dir / kContentFile) >> n;
+    return n;
 }
 
 // The folder row with the highest item count, as `ostrel folders` printed it: its path and
@@ -139,12 +159,13 @@ void report(const char* what, const bench::Series& s, const std::string& extra =
 
 // The mailbox is generated in a child process: the memory it takes goes back to the system
 // before the timed commands start, and their peak RSS is theirs alone.
-std::optional<fs::path> generateInChild(const Settings& s) {
+std::optional<fs::path> generateInChild(const Settings& s, pstw::Layout layout,
+                                        const std::string& name) {
     std::fflush(stdout);
     const pid_t pid = fork();
     if (pid == 0) {
         try {
-            generate(s);
+            generate(s, layout, name);
             std::fflush(stdout);
             _exit(0);
         } catch (const std::exception& e) {
@@ -155,12 +176,61 @@ std::optional<fs::path> generateInChild(const Settings& s) {
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status))
         return std::nullopt;
-    return s.dir / "bench.pst";
+    return s.dir / name;
+}
+
+struct Timings {
+    double folders = 0, exportAll = 0;
+};
+
+// Seconds per GiB of content: the same content in both files, so the ratio of these is the
+// ratio of the times.
+double perGiB(double seconds, uint64_t content) {
+    return content ? seconds / (double(content) / double(1 << 30)) : 0;
+}
+
+void printBeside(const char* what, double pst, double ost, uint64_t content) {
+    std::printf("%-16s PST %8.3f s (%6.2f s/GiB content)  OST 4k %8.3f s (%6.2f s/GiB content)"
+                "  OST/PST %.2f\n",
+                what, pst, perGiB(pst, content), ost, perGiB(ost, content),
+                pst > 0 ? ost / pst : 0.0);
+}
+
+// The same content as a 4 KiB-page OST with compressed blocks: `ostrel folders` and
+// `ostrel export` timed as for the PST and printed beside its figures. The PST is removed
+// first unless kept, so that both never take the disk at once.
+bool compareWithOst(const Settings& s, const fs::path& pst, Timings pstTimes) {
+    const uint64_t content = contentBytes(s);
+    const uint64_t pstSize = fs::file_size(pst);
+    if (!s.keep) fs::remove(pst);
+    const std::optional<fs::path> made = generateInChild(s, pstw::Layout::Unicode4k, "bench.ost");
+    if (!made) return false;
+    const std::string ost = made->string();
+    bench::Series folders, exportRuns;
+    for (int i = 0; i < s.runs; ++i)
+        folders.runs.push_back(
+            bench::runCommand({s.ostrel, "folders", ost}, (s.dir / "folders-ost.txt").string()));
+    report("ostrel folders (OST 4k)", folders);
+    const fs::path eml = s.dir / "eml-ost";
+    size_t emlFiles = 0;
+    for (int i = 0; i < s.runs; ++i) {
+        fs::remove_all(eml);
+        exportRuns.runs.push_back(bench::runCommand({s.ostrel, "export", ost, eml.string()}));
+        emlFiles = countFiles(eml);
+    }
+    report("ostrel export (OST 4k)", exportRuns, "  [" + std::to_string(emlFiles) + " files]");
+    std::printf("content (bodies + attachments) %.1f MiB; PST %.1f MiB, OST 4k %.1f MiB\n",
+                double(content) / (1 << 20), double(pstSize) / (1 << 20),
+                double(fs::file_size(*made)) / (1 << 20));
+    printBeside("folders", pstTimes.folders, folders.median(), content);
+    printBeside("export", pstTimes.exportAll, exportRuns.median(), content);
+    return folders.allSucceeded() && exportRuns.allSucceeded();
 }
 
 int benchmark(const Settings& s) {
     fs::create_directories(s.dir);
-    const std::optional<fs::path> made = s.file ? s.file : generateInChild(s);
+    const std::optional<fs::path> made =
+        s.file ? s.file : generateInChild(s, pstw::Layout::Unicode, "bench.pst");
     if (!made) return 1;
     const fs::path file = *made;
     const std::string pst = file.string();
@@ -200,7 +270,9 @@ int benchmark(const Settings& s) {
             std::printf("export ratio (ostrel / readpst): %.2f\n",
                         exportRuns.median() / readpstRuns.median());
     }
-    return folders.allSucceeded() && items.allSucceeded() && exportRuns.allSucceeded() ? 0 : 1;
+    const bool ok = folders.allSucceeded() && items.allSucceeded() && exportRuns.allSucceeded();
+    if (!s.ost || s.file) return ok ? 0 : 1;
+    return compareWithOst(s, file, {folders.median(), exportRuns.median()}) && ok ? 0 : 1;
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// The BBT and NBT of the PST writer: 512-byte BTPAGEs built bottom-up, with as many
+// The BBT and NBT of the PST writer: BTPAGEs built bottom-up, with as many
 // intermediate levels as the entry count needs ([MS-PST] 2.2.2.7.7).
 #include <algorithm>
 
@@ -22,7 +22,13 @@ std::vector<NdbWriter::LeafEntry> NdbWriter::bbtLeaves() const {
         put(e.bytes, 0, b.bid, f.idSize);
         put(e.bytes, f.idSize, b.offset, f.idSize);
         put(e.bytes, 2 * f.idSize, b.cb, 2);
-        put(e.bytes, 2 * f.idSize + 2, kCRef, 2);
+        // The 4 KiB layout puts the inflated size between cb and cRef.
+        size_t at = 2 * f.idSize + 2;
+        if (f.compressed) {
+            put(e.bytes, at, b.cbInflated, 2);
+            at += 2;
+        }
+        put(e.bytes, at, kCRef, 2);
         leaves.push_back(std::move(e));
     }
     return leaves;
@@ -74,15 +80,17 @@ Bref NdbWriter::writeTree(std::vector<LeafEntry> level, bool nbt, Space& space) 
 Bref NdbWriter::writePage(std::span<const LeafEntry> entries, bool nbt, int level, Space& space) {
     const detail::Format& f = detail::format(options_.layout);
     const size_t entrySize = level == 0 ? (nbt ? f.nbtEntrySize : f.bbtEntrySize) : f.btEntrySize;
-    TreePage page{space.allocate(detail::kPageSize, detail::kPageSize), {}};
+    TreePage page{space.allocate(f.pageSize, f.pageSize), std::vector<uint8_t>(f.pageSize, 0)};
     const uint64_t bid = nextPageBid_++;
     for (size_t i = 0; i < entries.size(); ++i)
         std::copy(entries[i].bytes.begin(), entries[i].bytes.end(),
                   page.bytes.begin() + i * entrySize);
-    page.bytes[f.btMeta] = uint8_t(entries.size());
-    page.bytes[f.btMeta + 1] = uint8_t(f.btEntryArea / entrySize);
-    page.bytes[f.btMeta + 2] = uint8_t(entrySize);
-    page.bytes[f.btMeta + 3] = uint8_t(level);
+    // cEnt and cEntMax are one byte each, or two in the 4 KiB layout; cbEnt and cLevel follow.
+    const size_t w = f.countWidth;
+    put(page.bytes, f.btMeta, entries.size(), w);
+    put(page.bytes, f.btMeta + w, f.btEntryArea / entrySize, w);
+    page.bytes[f.btMeta + 2 * w] = uint8_t(entrySize);
+    page.bytes[f.btMeta + 2 * w + 1] = uint8_t(level);
     detail::sealPage(page.bytes, f, nbt ? detail::kPtypeNbt : detail::kPtypeBbt, bid, page.offset);
     treePages_.push_back(page);
     pages_.push_back(

@@ -16,7 +16,7 @@ namespace {
 
 // ROOT starts at 180 (Unicode) or 164 (ANSI); the BREFs follow ibFileEof and three fields.
 size_t rootBrefs(Layout layout) {
-    return layout == Layout::Unicode ? 180 + 4 + 4 * 8 : 164 + 4 + 4 * 4;
+    return layout != Layout::Ansi ? 180 + 4 + 4 * 8 : 164 + 4 + 4 * 4;
 }
 
 void setRoots(std::vector<uint8_t>& file, Layout layout, uint64_t bid, uint64_t ib) {

@@ -43,7 +43,7 @@ void writeHeader(std::vector<uint8_t>& file, const Format& f, const HeaderFields
     std::span<uint8_t> b(file);
     put(b, 0, 0x4E444221, 4); // "!BDN"
     put(b, 8, 0x4D53, 2);     // "SM"
-    put(b, 10, f.unicode ? 23 : 14, 2);
+    put(b, 10, f.wVer, 2);
     put(b, 12, 19, 2); // wVerClient
     b[14] = 0x01;      // bPlatformCreate
     b[15] = 0x01;      // bPlatformAccess
@@ -68,7 +68,7 @@ void resealHeader(std::vector<uint8_t>& file, Layout layout) {
     std::span<const uint8_t> b(file);
     std::span<uint8_t> w(file);
     detail::put(w, 4, crc(b.subspan(detail::kCrcStart, detail::kCrcPartialSize)), 4);
-    if (layout == Layout::Unicode)
+    if (layout != Layout::Ansi)
         detail::put(w, detail::kUnicodeHeader.crcFull,
                     crc(b.subspan(detail::kCrcStart, detail::kCrcFullSize)), 4);
 }

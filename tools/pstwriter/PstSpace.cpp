@@ -10,33 +10,14 @@ namespace pstw {
 
 namespace {
 
-constexpr uint64_t kSlot = 64;
-constexpr uint64_t kSlotsPerAMap = 496 * 8;
 constexpr uint64_t kAMapsPerPMap = 8;
 // The header's rgbFM describes the first 128 AMaps; from there one FMap page every 496
 // AMaps takes over, each byte for one AMap ([MS-PST] 2.2.2.7.4).
 constexpr uint64_t kAMapsPerFMap = 496;
+constexpr uint64_t kClassicPageSize = 512;
 
 uint64_t alignUp(uint64_t v, uint64_t a) {
     return (v + a - 1) / a * a;
-}
-uint64_t intervalStart(uint64_t i) {
-    return kFirstAMapOffset + i * kAMapInterval;
-}
-bool hasPMap(uint64_t i) {
-    return i % kAMapsPerPMap == 0;
-}
-bool hasFMap(uint64_t i) {
-    return i >= kAMapsInHeaderFMap && (i - kAMapsInHeaderFMap) % kAMapsPerFMap == 0;
-}
-
-// The AMap page, then the PMap page in every eighth interval, then the FMap page where one
-// is due: the pages an interval keeps for its maps.
-uint64_t mapPages(uint64_t i) {
-    return 1 + (hasPMap(i) ? 1 : 0) + (hasFMap(i) ? 1 : 0);
-}
-uint64_t reservedEnd(uint64_t i) {
-    return intervalStart(i) + detail::kPageSize * mapPages(i);
 }
 
 // Bits are taken from the most significant bit of each byte down, as Outlook's files show.
@@ -52,7 +33,7 @@ bool slotUsed(const std::vector<uint8_t>& bits, uint64_t s) {
 // An FMap byte: the longest run of free slots in one AMap, as far as a byte can count.
 uint8_t longestFreeRun(const std::vector<uint8_t>& bits) {
     uint64_t best = 0, run = 0;
-    for (uint64_t s = 0; s < kSlotsPerAMap; ++s) {
+    for (uint64_t s = 0; s < bits.size() * 8; ++s) {
         run = slotUsed(bits, s) ? 0 : run + 1;
         best = std::max(best, run);
     }
@@ -61,19 +42,38 @@ uint8_t longestFreeRun(const std::vector<uint8_t>& bits) {
 
 uint64_t freeSlots(const std::vector<uint8_t>& bits) {
     uint64_t n = 0;
-    for (uint64_t s = 0; s < kSlotsPerAMap; ++s)
+    for (uint64_t s = 0; s < bits.size() * 8; ++s)
         n += slotUsed(bits, s) ? 0 : 1;
     return n;
 }
 
-using Page = std::array<uint8_t, detail::kPageSize>;
+using Page = std::vector<uint8_t>;
 
 } // namespace
+
+NdbWriter::Space::Space(const detail::Format& f)
+    : firstAMap_(f.firstAMap), interval_(f.amapInterval()), pageSize_(f.pageSize),
+      slot_(f.blockAlign), slotsPerAMap_(f.mapBitmapBytes() * 8),
+      classicMaps_(f.pageSize == kClassicPageSize), cursor_(f.firstAMap) {}
+
+bool NdbWriter::Space::hasPMap(uint64_t i) const {
+    return classicMaps_ && i % kAMapsPerPMap == 0;
+}
+
+bool NdbWriter::Space::hasFMap(uint64_t i) const {
+    return classicMaps_ && i >= kAMapsInHeaderFMap && (i - kAMapsInHeaderFMap) % kAMapsPerFMap == 0;
+}
+
+// The AMap page, then the PMap page in every eighth interval, then the FMap page where one
+// is due: the pages an interval keeps for its maps.
+uint64_t NdbWriter::Space::mapPages(uint64_t i) const {
+    return 1 + (hasPMap(i) ? 1 : 0) + (hasFMap(i) ? 1 : 0);
+}
 
 uint64_t NdbWriter::Space::allocate(uint64_t size, uint64_t align) {
     uint64_t at = alignUp(cursor_, align);
     for (;;) {
-        const uint64_t i = (at - kFirstAMapOffset) / kAMapInterval;
+        const uint64_t i = interval(at);
         if (i >= kMaxAMaps)
             throw std::length_error("pstw: file would need an FPMap (more than 8192 AMaps)");
         if (at < reservedEnd(i)) at = alignUp(reservedEnd(i), align);
@@ -86,18 +86,18 @@ uint64_t NdbWriter::Space::allocate(uint64_t size, uint64_t align) {
 }
 
 uint64_t NdbWriter::Space::intervals() const {
-    if (cursor_ <= kFirstAMapOffset) return 1;
-    return (cursor_ - 1 - kFirstAMapOffset) / kAMapInterval + 1;
+    if (cursor_ <= firstAMap_) return 1;
+    return interval(cursor_ - 1) + 1;
 }
 
 std::vector<std::vector<uint8_t>> NdbWriter::Space::bitmaps() const {
     const uint64_t n = intervals();
-    std::vector<std::vector<uint8_t>> bits(n, std::vector<uint8_t>(kSlotsPerAMap / 8, 0));
+    std::vector<std::vector<uint8_t>> bits(n, std::vector<uint8_t>(slotsPerAMap_ / 8, 0));
     for (uint64_t i = 0; i < n; ++i)
-        markSlots(bits[i], 0, mapPages(i) * detail::kPageSize / kSlot);
+        markSlots(bits[i], 0, mapPages(i) * pageSize_ / slot_);
     for (auto [offset, size] : used_) {
-        const uint64_t i = (offset - kFirstAMapOffset) / kAMapInterval;
-        markSlots(bits[i], (offset - intervalStart(i)) / kSlot, alignUp(size, kSlot) / kSlot);
+        const uint64_t i = interval(offset);
+        markSlots(bits[i], (offset - intervalStart(i)) / slot_, alignUp(size, slot_) / slot_);
     }
     return bits;
 }
@@ -113,24 +113,24 @@ uint64_t NdbWriter::Space::writeMaps(const detail::Format& f, const PieceSink& s
     uint64_t freeBytes = 0;
     for (uint64_t i = 0; i < n; ++i) {
         uint64_t at = intervalStart(i);
-        Page amap{};
+        Page amap(pageSize_, 0);
         std::copy(bits[i].begin(), bits[i].end(), amap.begin() + f.mapBits);
         detail::sealPage(amap, f, detail::kPtypeAMap, at, at);
         sink(at, amap);
         amaps.push_back(at);
-        freeBytes += freeSlots(bits[i]) * kSlot;
+        freeBytes += freeSlots(bits[i]) * slot_;
         if (hasPMap(i)) {
             // PMaps are superseded by the density list; Outlook leaves them all ones.
-            at += detail::kPageSize;
-            Page pmap{};
+            at += pageSize_;
+            Page pmap(pageSize_, 0);
             std::fill_n(pmap.begin() + f.mapBits, bits[i].size(), 0xFF);
             detail::sealPage(pmap, f, detail::kPtypePMap, at, at);
             sink(at, pmap);
             pmaps.push_back(at);
         }
         if (hasFMap(i)) {
-            at += detail::kPageSize;
-            Page fmap{};
+            at += pageSize_;
+            Page fmap(pageSize_, 0);
             for (uint64_t k = 0; k < kAMapsPerFMap && i + k < n; ++k)
                 fmap[f.mapBits + k] = longestFreeRun(bits[i + k]);
             detail::sealPage(fmap, f, detail::kPtypeFMap, at, at);

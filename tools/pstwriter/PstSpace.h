@@ -12,11 +12,13 @@ namespace pstw {
 
 class NdbWriter::Space {
 public:
+    explicit Space(const detail::Format& f);
+
     // Offset of a new range of size bytes at a multiple of align, never across an interval
     // end nor over a map page.
     uint64_t allocate(uint64_t size, uint64_t align);
     uint64_t intervals() const;
-    uint64_t fileSize() const { return kFirstAMapOffset + intervals() * kAMapInterval; }
+    uint64_t fileSize() const { return intervalStart(intervals()); }
     // Hands every AMap, PMap and FMap page to sink and records where they lie; returns the
     // free bytes the AMaps record.
     uint64_t writeMaps(const detail::Format& f, const PieceSink& sink, std::vector<uint64_t>& amaps,
@@ -24,9 +26,18 @@ public:
 
 private:
     std::vector<std::vector<uint8_t>> bitmaps() const;
+    uint64_t intervalStart(uint64_t i) const { return firstAMap_ + i * interval_; }
+    uint64_t interval(uint64_t offset) const { return (offset - firstAMap_) / interval_; }
+    bool hasPMap(uint64_t i) const;
+    bool hasFMap(uint64_t i) const;
+    uint64_t mapPages(uint64_t i) const;
+    uint64_t reservedEnd(uint64_t i) const { return intervalStart(i) + pageSize_ * mapPages(i); }
 
+    uint64_t firstAMap_, interval_, pageSize_, slot_, slotsPerAMap_;
+    // Only the 512-byte-page layouts have PMap and FMap pages.
+    bool classicMaps_;
     std::vector<std::pair<uint64_t, uint64_t>> used_; // offset, size
-    uint64_t cursor_ = kFirstAMapOffset;
+    uint64_t cursor_;
 };
 
 } // namespace pstw

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include <zlib.h>
+
 #include "tools/pstwriter/PstHeader.h"
 #include "tools/pstwriter/PstSpace.h"
 
@@ -14,7 +16,8 @@ namespace pstw {
 
 using detail::put;
 
-NdbWriter::NdbWriter(Options options) : options_(options), space_(std::make_unique<Space>()) {}
+NdbWriter::NdbWriter(Options options)
+    : options_(options), space_(std::make_unique<Space>(detail::format(options.layout))) {}
 NdbWriter::~NdbWriter() = default;
 NdbWriter::NdbWriter(NdbWriter&&) noexcept = default;
 NdbWriter& NdbWriter::operator=(NdbWriter&&) noexcept = default;
@@ -23,23 +26,59 @@ size_t NdbWriter::maxBlockData() const {
     return detail::format(options_.layout).maxBlockData;
 }
 
+namespace {
+
+// The 4 KiB layout's BLOCKTRAILER: cb, wSig, dwCRC, bid, a word Outlook sets to 2, the
+// inflated size, then 4 zero bytes.
+constexpr size_t kTrailer4kMarker = 16, kTrailer4kInflated = 18;
+constexpr uint16_t kTrailer4kMarkerValue = 0x0002;
+
+// The block's bytes as one zlib stream when that is smaller, else nothing.
+std::optional<std::vector<uint8_t>> deflated(std::span<const uint8_t> data) {
+    uLongf size = compressBound(uLong(data.size()));
+    std::vector<uint8_t> out(size);
+    if (compress2(out.data(), &size, data.data(), uLong(data.size()), Z_DEFAULT_COMPRESSION) !=
+            Z_OK ||
+        size >= data.size())
+        return std::nullopt;
+    out.resize(size);
+    return out;
+}
+
+} // namespace
+
+void NdbWriter::writeBlockTrailer(std::span<uint8_t> trailer, const BlockInfo& info,
+                                  std::span<const uint8_t> stored) const {
+    const detail::Format& f = detail::format(options_.layout);
+    put(trailer, 0, info.cb, 2);
+    put(trailer, 2, computeSig(info.offset, info.bid), 2);
+    put(trailer, f.blockTrailerCrc, crc(stored), 4);
+    put(trailer, f.blockTrailerBid, info.bid, f.idSize);
+    if (!f.compressed) return;
+    put(trailer, kTrailer4kMarker, kTrailer4kMarkerValue, 2);
+    put(trailer, kTrailer4kInflated, info.cbInflated, 2);
+}
+
 uint64_t NdbWriter::storeBlock(std::span<const uint8_t> data, bool internal) {
     const detail::Format& f = detail::format(options_.layout);
     if (data.size() > f.maxBlockData) throw std::length_error("pstw: block data too large");
     // bidIndex counts from bit 2; bit 1 marks an internal block ([MS-PST] 2.2.2.2).
     const uint64_t bid = (nextBidIndex_++ << 2) | (internal ? 2 : 0);
-    const uint32_t size = uint32_t((data.size() + f.blockTrailerSize + 63) / 64 * 64);
-    const uint64_t offset = space_->allocate(size, 64);
+    // Blocks are encoded before they are deflated: libpff and libpst both read them so.
+    // Internal blocks stay stored as they are, as in Outlook's files.
+    std::vector<uint8_t> encoded(data.begin(), data.end());
+    if (!internal) encodeBlock(encoded, options_.crypt, bid);
+    std::optional<std::vector<uint8_t>> packed;
+    if (f.compressed && !internal && !data.empty()) packed = deflated(encoded);
+    const std::span<const uint8_t> content = packed ? *packed : encoded;
+    const uint32_t size = uint32_t((content.size() + f.blockTrailerSize + f.blockAlign - 1) /
+                                   f.blockAlign * f.blockAlign);
+    const uint64_t offset = space_->allocate(size, f.blockAlign);
     std::vector<uint8_t> bytes(size, 0);
-    std::copy(data.begin(), data.end(), bytes.begin());
-    std::span<uint8_t> body(bytes.data(), data.size());
-    if (!internal) encodeBlock(body, options_.crypt, bid);
-    std::span<uint8_t> trailer(bytes.data() + size - f.blockTrailerSize, f.blockTrailerSize);
-    put(trailer, 0, data.size(), 2);
-    put(trailer, 2, computeSig(offset, bid), 2);
-    put(trailer, f.blockTrailerCrc, crc(body), 4);
-    put(trailer, f.blockTrailerBid, bid, f.idSize);
-    const BlockInfo info{bid, offset, uint16_t(data.size()), size};
+    std::copy(content.begin(), content.end(), bytes.begin());
+    std::span<const uint8_t> body(bytes.data(), content.size());
+    const BlockInfo info{bid, offset, uint16_t(content.size()), size, uint16_t(data.size())};
+    writeBlockTrailer(std::span(bytes).last(f.blockTrailerSize), info, body);
     stored_.push_back({info, std::move(bytes)});
     blocks_.push_back(info);
     return bid;
@@ -101,7 +140,7 @@ uint64_t NdbWriter::layOut(const PieceSink& sink) {
     h.bidNextB = nextBidIndex_ << 2;
     h.bidNextP = nextPageBid_;
     h.rgnid = nextNidIndexes();
-    std::vector<uint8_t> head(kFirstAMapOffset, 0);
+    std::vector<uint8_t> head(f.firstAMap, 0);
     detail::writeHeader(head, f, h);
     sink(0, head);
     return h.ibFileEof;

@@ -15,11 +15,13 @@
 
 namespace pstw {
 
-enum class Layout { Ansi, Unicode };
+// Unicode4k: the 4 KiB-page layout of the OST files of Outlook 2013 and later (wVer 36), with
+// 64-bit identifiers as in Unicode and block data stored as zlib streams where that is smaller.
+enum class Layout { Ansi, Unicode, Unicode4k };
 
-// [MS-PST] 2.2.2.7: the first AMap page, the bytes each AMap covers, and the number of AMaps
-// the header's rgbFM describes (FMap pages follow from there, about 32 MB). The writer stays
-// below the first FPMap, which comes after the 8192 AMaps the header's rgbFP describes
+// [MS-PST] 2.2.2.7 (512-byte-page layouts): the first AMap page, the bytes each AMap covers, and
+// the number of AMaps the header's rgbFM describes (FMap pages follow from there, about 32 MB). The
+// writer stays below the first FPMap, which comes after the 8192 AMaps the header's rgbFP describes
 // (about 2 GB, also the practical limit of an ANSI file).
 constexpr uint64_t kFirstAMapOffset = 0x4400;
 constexpr uint64_t kAMapInterval = 253952;
@@ -40,13 +42,15 @@ struct SubnodeRef {
     uint64_t bidSub = 0;
 };
 
-// Where a block landed: offset of its first byte, data size (BBTENTRY.cb) and the size it
-// takes in the file with padding and BLOCKTRAILER.
+// Where a block landed: offset of its first byte, data size as stored (BBTENTRY.cb), the size
+// it takes in the file with padding and BLOCKTRAILER, and its data size once inflated (equal
+// to cb unless the 4 KiB layout stored it compressed).
 struct BlockInfo {
     uint64_t bid;
     uint64_t offset;
     uint16_t cb;
     uint32_t size;
+    uint16_t cbInflated = 0;
 };
 
 struct PageInfo {
@@ -71,10 +75,11 @@ public:
     NdbWriter& operator=(NdbWriter&&) noexcept;
 
     const Options& options() const { return options_; }
-    bool unicode() const { return options_.layout == Layout::Unicode; }
-    size_t maxBlockData() const; // 8176 Unicode, 8180 ANSI
+    bool unicode() const { return options_.layout != Layout::Ansi; }
+    size_t maxBlockData() const; // 8176 Unicode, 8180 ANSI, 65512 Unicode4k
 
-    // One external data block, encoded with the file's method and its BID as key.
+    // One external data block, encoded with the file's method and its BID as key; in the
+    // 4 KiB layout compressed first when that makes it smaller.
     uint64_t addBlock(std::span<const uint8_t> data);
     // One internal block (BID bit 1 set) stored exactly as given.
     uint64_t addInternalBlock(std::span<const uint8_t> raw);
@@ -114,17 +119,19 @@ private:
     };
     struct TreePage {
         uint64_t offset;
-        std::array<uint8_t, 512> bytes;
+        std::vector<uint8_t> bytes;
     };
     struct LeafEntry {
         uint64_t key;
         std::vector<uint8_t> bytes;
     };
-    class Space; // 64-byte granular allocator over the AMap intervals
+    class Space; // slot-granular allocator over the AMap intervals
     // Receives one laid-out piece of the file: its offset and its bytes.
     using PieceSink = std::function<void(uint64_t offset, std::span<const uint8_t> bytes)>;
 
     uint64_t storeBlock(std::span<const uint8_t> data, bool internal);
+    void writeBlockTrailer(std::span<uint8_t> trailer, const BlockInfo& info,
+                           std::span<const uint8_t> stored) const;
     int internalCapacity(size_t headerSize, size_t entrySize) const;
     uint64_t addXBlock(uint8_t level, const std::vector<uint64_t>& bids, uint32_t total);
     uint64_t addSlBlock(std::span<const SubnodeRef> entries);

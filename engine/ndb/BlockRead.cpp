@@ -52,9 +52,12 @@ int32_t ReadEntry(tpstfile* file, const tblockentry* entry, tbuffer& buffer, uin
     if (IsCompressedBlock(entry)) {
         tbuffer stored;
         if (!ReadCompressedBytes(file, *entry, stored)) return 0;
-        if (decodeKey)
-            DecodeBlock(stored.data(), int32_t(stored.size()), file->bCryptMethod, decodeKey);
-        return InflateBlock(stored.data(), stored.size(), entry->cbInflated, buffer);
+        // The encoding applies to the block's data, which was compressed after it
+        // was encoded: readpst and libpff read such files, and libpff refuses
+        // blocks compressed first. So inflate, then decode.
+        int32_t n = InflateBlock(stored.data(), stored.size(), entry->cbInflated, buffer);
+        if (n > 0 && decodeKey) DecodeBlock(buffer.data(), n, file->bCryptMethod, decodeKey);
+        return n;
     }
     // cb comes from a 16-bit field, but the subnode builder may enlarge it;
     // it never exceeds what a 32-bit count can hold.

@@ -157,11 +157,13 @@ TEST_P(Writer4kRoundTrip, AttachmentsOverManyBlocksComeBackByteForByte) {
     EXPECT_EQ(matched, 2u);
 }
 
-// Unencoded only: see the report on the engine's order of decoding and inflating.
+// All three encodings: the engine inflates a block, then decodes it.
 INSTANTIATE_TEST_SUITE_P(Unicode4k, Writer4kRoundTrip,
-                         testing::Values(rtfile::Param{pstw::Layout::Unicode4k, 0}),
-                         [](const testing::TestParamInfo<rtfile::Param>&) {
-                             return std::string("Crypt0");
+                         testing::Values(rtfile::Param{pstw::Layout::Unicode4k, 0},
+                                         rtfile::Param{pstw::Layout::Unicode4k, 1},
+                                         rtfile::Param{pstw::Layout::Unicode4k, 2}),
+                         [](const testing::TestParamInfo<rtfile::Param>& info) {
+                             return "Crypt" + std::to_string(int(std::get<1>(info.param)));
                          });
 
 } // namespace

@@ -200,16 +200,21 @@ TEST(Layout4k, InflationNeverExceedsTheBlockLimit) {
     EXPECT_EQ(out, fits);
 }
 
-// The encoding applies to the bytes as stored: decode, then inflate.
-TEST(Layout4k, EncodedCompressedBlockIsDecodedFirst) {
+// The encoding applies to the block's data before it was compressed (the
+// order readpst and libpff read): inflate, then decode.
+TEST(Layout4k, EncodedCompressedBlockIsInflatedFirst) {
     TwoBlocks t;
-    std::vector<uint8_t> encoded = t.stream;
+    std::vector<uint8_t> encoded = t.packed;
     for (uint8_t& b : encoded)
         b = mpbbR[b];
     tbuffer check = encoded;
     DecodeBlock(check.data(), int32_t(check.size()), 1, kPackedBid);
-    ASSERT_EQ(check, t.stream) << "mpbbR encodes what method 1 decodes";
-    t.img.block(kPackedAt, kPackedBid, encoded, uint16_t(t.packed.size()));
+    ASSERT_EQ(check, t.packed) << "mpbbR encodes what method 1 decodes";
+    std::vector<uint8_t> encodedStream = Deflate(encoded);
+    t.img.block(kPackedAt, kPackedBid, encodedStream, uint16_t(t.packed.size()));
+    t.img.bbtEntry(Trees::kBbtLeaf, 1, kPackedBid, kPackedAt, uint16_t(encodedStream.size()),
+                   uint16_t(t.packed.size()));
+    SealTrees(t.img, 2, kStoredBid, 1, 0x21);
     t.img.put8(kUnicodeHeader.bCryptMethod, 1);
     tpstfile file;
     t.Load(file);

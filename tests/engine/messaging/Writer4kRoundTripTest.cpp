@@ -101,7 +101,9 @@ TEST_P(Writer4kRoundTrip, TheFileHasTheShapesThisTestIsAbout) {
         if (b.cbInflated > 8192) ++(b.cb < b.cbInflated ? deflatedLarge : storedLarge);
         xblocks += (b.bid & 2) ? 1 : 0;
     }
-    EXPECT_GT(deflatedLarge, 2u);
+    // The cyclic encoding leaves nothing for DEFLATE to find: there every
+    // large block is stored.
+    if (std::get<1>(GetParam()) != 2) EXPECT_GT(deflatedLarge, 2u);
     EXPECT_GT(storedLarge, 2u);
     EXPECT_GT(xblocks, 0u);
     int bbtLevels = 0, nbtLevels = 0;

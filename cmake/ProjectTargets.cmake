@@ -27,3 +27,16 @@ function(ostrel_links_to target lib out)
   endif()
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
+
+# A GoogleTest program as ctest entries: one entry a test in the normal build,
+# so a failure names its test; one entry for the whole program in the
+# sanitizer build, where starting a sanitized process for each of some seven
+# hundred tests costs more than the tests themselves.
+function(ostrel_gtest target)
+  if(OSTREL_SANITIZE)
+    add_test(NAME ${target} COMMAND ${target})
+    set_tests_properties(${target} PROPERTIES ENVIRONMENT "TZ=UTC" TIMEOUT 1200)
+  else()
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "TZ=UTC")
+  endif()
+endfunction()

@@ -29,9 +29,11 @@ deps:
 # debug information.
 NORMAL_FLAGS ?= -O2 -g1 -DNDEBUG
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$(NORMAL_FLAGS)" -DCMAKE_C_FLAGS_RELWITHDEBINFO="$(NORMAL_FLAGS)"
+
+build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
 # The sanitizer build (clang, AddressSanitizer and UndefinedBehaviorSanitizer)
@@ -91,15 +93,23 @@ $(FUZZ_SHORT_RUNS): fuzz-short-%:
 	  && grep -H "stat::number_of_executed_units" $(FUZZ_BUILD)/$*.log \
 	  || { tail -n 60 $(FUZZ_BUILD)/$*.log; exit 1; }; }
 
-# The engine and mailbox tests and the fuzz corpus replays run twice: under
-# AddressSanitizer and UndefinedBehaviorSanitizer (halting on the first error),
-# then, after a short run of every fuzz target, in the normal build. Each
-# phase has the machine to itself, so no test is slowed by a build beside it.
+# Every toolkit-free test (engine, mailbox, export, display, ostrel, writer,
+# fuzz corpus replays) runs under AddressSanitizer and UndefinedBehaviorSanitizer,
+# halting on the first error; then every fuzz target runs briefly; then the
+# normal build makes the programs, the benchmark and the window tests (Qt, which
+# the sanitizer build leaves out) and runs the window tests. Each phase has the
+# machine to itself, so no test is slowed by a build beside it. `make check-normal`
+# also runs the toolkit-free tests in the normal build.
 test: build-asan
 	ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) -j$(JOBS) --output-on-failure
 	$(MAKE) --no-print-directory -j$(JOBS) $(FUZZ_SHORT_RUNS)
-	$(MAKE) --no-print-directory build
+	$(MAKE) --no-print-directory configure
+	cmake --build $(BUILD) -j$(JOBS) --target ostrel_window_checks
+	ctest --test-dir $(BUILD) -j$(JOBS) -L window --output-on-failure
+
+.PHONY: configure check-normal
+check-normal: build
 	ctest --test-dir $(BUILD) -j$(JOBS) --output-on-failure
 
 # `make run` writes a sample mailbox that looks like real mail (tools/samplemailbox:

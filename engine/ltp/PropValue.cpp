@@ -16,11 +16,19 @@ void FreePropSets(std::unique_ptr<tpropset>& list) {
     list.reset();
 }
 
+int32_t Utf8RoomFor(int32_t wideBytes) {
+    // A UTF-16 unit takes at most 3 UTF-8 bytes (a surrogate pair, 4 for 2 units);
+    // one more unit for the terminator. Values are bounded by kMaxDataTreeBytes,
+    // so the product stays far inside int32_t.
+    const int64_t units = int64_t(wideBytes) / 2 + 1;
+    return int32_t(std::max<int64_t>(kUnicodeConversionRoom, units * 3));
+}
+
 void ConvertUnicodeValue(tpropvalue& value) {
     static const uint8_t terminator[2] = {0, 0};
-    auto wide = ByteBuffer::Create(kUnicodeConversionRoom);
-    auto narrow = ByteBuffer::Create(kUnicodeConversionRoom);
     int32_t size = int32_t(std::min<size_t>(value.Size, value.Data.size()));
+    auto wide = ByteBuffer::Create(kUnicodeConversionRoom);
+    auto narrow = ByteBuffer::Create(Utf8RoomFor(size));
     wide->Assign(value.Data.data(), size);
     wide->Append(terminator, 2);
     int32_t count = narrow->WideToAnsi(wide->Data.get(), wide->Length);

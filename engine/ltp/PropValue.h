@@ -57,8 +57,13 @@ struct tpropset {
 // Releases a whole list; leaves the pointer null.
 void FreePropSets(std::unique_ptr<tpropset>& list);
 
-// Room for the 8-bit form of one Unicode string value, terminator included.
+// The least room made for the 8-bit form of one Unicode string value,
+// terminator included; a longer value gets the room its UTF-8 form needs.
 inline constexpr int32_t kUnicodeConversionRoom = 16384;
+
+// Room that holds the UTF-8 form of any UTF-16LE text of wideBytes bytes with
+// its terminator: never less than kUnicodeConversionRoom.
+int32_t Utf8RoomFor(int32_t wideBytes);
 
 // Replaces a PtypString value's UTF-16LE bytes by their 8-bit form with its
 // terminator (Size counts it). A value that does not convert keeps its bytes.

@@ -1,6 +1,6 @@
 // Property contexts: every decoded type, in both layouts and with every
 // block encoding; unsupported types; dropped and unreadable values; the
-// 16384-byte limit of the string conversion; named properties.
+// room of the string conversion; named properties.
 #include "tests/engine/ltp/LtpImage.h"
 
 #include <tuple>
@@ -170,9 +170,9 @@ TEST_P(PropContext, EmptyUnicodeStringBecomesTheTerminator) {
     EXPECT_EQ(sets->Values[0]->Size, 1u);
 }
 
-TEST_P(PropContext, ConversionLimitOfStringsInSubnodes) {
-    // 16383 letters need 16384 bytes with the terminator: converted.
-    // 16384 letters need 16385: the value stays UTF-16LE.
+TEST_P(PropContext, LongStringsInSubnodesConvertWhole) {
+    // 16383 letters need 16384 bytes with the terminator, the least room made;
+    // 16384 letters need 16385: the room grows to fit.
     bytes fits = Utf16(std::u16string(16383, u'a'));
     bytes tooLong = Utf16(std::u16string(16384, u'a'));
     PcHeap pc;
@@ -191,9 +191,9 @@ TEST_P(PropContext, ConversionLimitOfStringsInSubnodes) {
     EXPECT_EQ(a.Data[16382], 'a');
     EXPECT_EQ(a.Data[16383], 0);
     const tpropvalue& b = *sets->Values[1];
-    EXPECT_EQ(b.Size, 32768u);
-    ASSERT_EQ(b.Data.size(), 32769u);
-    EXPECT_EQ(bytes(b.Data.begin(), b.Data.begin() + 32768), tooLong);
+    EXPECT_EQ(b.Size, 16385u);
+    ASSERT_EQ(b.Data.size(), 16385u);
+    EXPECT_EQ(b.Data[16383], 'a');
     EXPECT_EQ(b.Data.back(), 0);
     EXPECT_EQ(b.Type, PtypString);
 }

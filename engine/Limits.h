@@ -71,4 +71,10 @@ inline constexpr uint64_t kMaxNamedProperties = 65536;
 // per level, so they stop descending here.
 inline constexpr int kMaxFolderDepth = 256;
 
+// A message attached to a message ([MS-OXCMSG] 2.2.2.9, ATTACH_EMBEDDED_MSG)
+// may itself carry attached messages. Real mail nests a few levels; each
+// level is opened on request, and a crafted chain stops at this depth (the
+// subnode depth cap usually ends it earlier: every level adds two lists).
+inline constexpr int kMaxEmbeddingDepth = 16;
+
 } // namespace ostrel::limits

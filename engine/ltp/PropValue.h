@@ -39,6 +39,7 @@ struct tpropvalue {
     uint32_t Type = 0;          // property type, or the NID of a subnode that could not be read
     uint32_t Size = 0;          // value bytes in Data (a reader's terminator is not counted)
     const char* Name = nullptr; // borrowed from the named property map
+    uint32_t ObjectNid = 0;     // PtypObject: the subnode its value names, read or not
 };
 
 struct tpropset {

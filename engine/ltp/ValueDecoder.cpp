@@ -44,6 +44,7 @@ tdecoderesult ReadObjectSubnode(tvaluedecoder& decoder, tpropvalue& value) {
     uint8_t raw[4] = {0, 0, 0, 0};
     std::copy_n(value.Data.begin(), std::min<size_t>(4, value.Size), raw);
     uint32_t nid = LoadU32(raw);
+    value.ObjectNid = nid;
     tbuffer data;
     int32_t count =
         decoder.subnodes ? ReadSubnodeData(decoder.file, decoder.subnodes, nid, data) : 0;

@@ -3,8 +3,9 @@
 // row, and each attachment's own property context ([MS-PST] 2.4.5, 2.4.6).
 #include "engine/messaging/BuildMessage.h"
 
-#include "engine/messaging/ApplyProperties.h"
 #include "engine/ltp/Context.h"
+#include "engine/messaging/ApplyProperties.h"
+#include "engine/ndb/BlockIndex.h"
 
 namespace {
 
@@ -56,7 +57,11 @@ void ApplyAttachmentObject(tpstfile* file, tsubnodeentry* subnodes, tpstmessage&
         ApplyProperties(context.get(), &message, &element);
         context.reset();
         // 0x67F2 or an unreadable 0x3701 may have named another subnode.
-        if (tsubnodeentry* named = FindSubnode(subnodes, element.NodeId)) {
+        tsubnodeentry* named = element.NodeId == object->nid
+                                   ? object
+                                   : FindSubnode(object->pChildren.get(), element.NodeId);
+        if (!named) named = FindSubnode(subnodes, element.NodeId);
+        if (named) {
             element.DataBid = uint64_t(named->pDataBlock->bid);
             element.Subnodes = CopySubnodeTree(named->pChildren.get());
         }
@@ -74,7 +79,13 @@ std::unique_ptr<tpstmessage> BuildMessage(tpstfile* file, tnodeentry* node,
         owned = BuildSubnodeTree(file, node->pSubBlock);
         subnodes = owned.get();
     }
-    auto sets = ReadContext(file, subnodes, nullptr, uint64_t(node->pDataBlock->bid));
+    return BuildObject(file, node->pDataBlock, subnodes);
+}
+
+std::unique_ptr<tpstmessage> BuildObject(tpstfile* file, tblockentry* data,
+                                         tsubnodeentry* subnodes) {
+    if (!file || !data) return nullptr;
+    auto sets = ReadContext(file, subnodes, nullptr, uint64_t(data->bid));
     if (!sets) return nullptr;
     auto message = std::make_unique<tpstmessage>();
     ApplyProperties(sets.get(), message.get(), nullptr);

@@ -18,6 +18,13 @@
 std::unique_ptr<tpstmessage> BuildMessage(tpstfile* file, tnodeentry* node,
                                           tsubnodeentry* subnodes = nullptr);
 
+// The object whose property context is stored under `data` and whose subnodes
+// (tables, attachment objects, large values) are `subnodes`, which may be
+// null. Null when the context cannot be read. The object of an embedded
+// message is built this way from its subnode (EmbeddedMessage.h).
+std::unique_ptr<tpstmessage> BuildObject(tpstfile* file, tblockentry* data,
+                                         tsubnodeentry* subnodes);
+
 // Replaces an attachment's Data that is an unexpanded data tree (01 02: an
 // XXBLOCK over XBLOCKs) by the data it lists, exactly lcbTotal bytes, and sets
 // DataSize. 0 when expanded or not such a tree (nothing changes); -1 when a

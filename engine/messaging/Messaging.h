@@ -5,6 +5,7 @@
 
 #include "engine/messaging/ApplyProperties.h"
 #include "engine/messaging/BuildMessage.h"
+#include "engine/messaging/EmbeddedMessage.h"
 #include "engine/messaging/FieldStore.h"
 #include "engine/messaging/FileTime.h"
 #include "engine/messaging/ItemKind.h"

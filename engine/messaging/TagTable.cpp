@@ -82,9 +82,12 @@ void SetKind(tpstmessage& message, trule rule) {
 
 tapplyresult ApplyEntry(const ttagentry& entry, tstoretarget& t, const tpropvalue& v) {
     if (!TypeAccepted(entry.rule, v)) return tapplyresult::Skipped;
-    if (entry.rule == trule::AttachData && t.element && !fieldstore::HasData(v)) {
-        t.element->NodeId = v.Type; // the NID of the subnode that could not be read
-        return tapplyresult::Applied;
+    if (entry.rule == trule::AttachData && t.element) {
+        t.element->ObjectNid = v.ObjectNid;
+        if (!fieldstore::HasData(v)) {
+            t.element->NodeId = v.Type; // the NID of the subnode that could not be read
+            return tapplyresult::Applied;
+        }
     }
     tstoreresult stored = entry.first.store(t, v);
     if (stored == tstoreresult::NoElement)

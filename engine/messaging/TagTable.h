@@ -19,7 +19,8 @@ enum class trule : uint8_t {
     OnlyBinary,         // other types are skipped
     StopWithoutElement, // attachment field; without an element the rest of the set is not applied
     SkipWithoutElement, // attachment field; without an element the value is skipped
-    AttachData,         // as SkipWithoutElement; a value without bytes gives NodeId its Type
+    AttachData,         // as SkipWithoutElement; a value without bytes gives NodeId its Type;
+                        // an object's subnode NID goes to ObjectNid
     HeaderField,        // string-named property: a theaderfield, and the charset of "content-type"
     NotStored,          // recognised: the value stays with its set, nothing is created
 };

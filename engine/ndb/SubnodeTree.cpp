@@ -87,11 +87,14 @@ std::unique_ptr<tsubnodeentry> BuildSubnodeTree(tpstfile* file, tblockentry* blo
 }
 
 tsubnodeentry* FindSubnode(tsubnodeentry* list, uint64_t nid) {
-    // Nesting is bounded when the tree is built, so recursion depth is too.
-    for (tsubnodeentry* e = list; e; e = e->pNext.get()) {
+    // NIDs are unique only within one list ([MS-PST] 2.2.2.1): an attachment
+    // or embedded message below may reuse a NID of this list, so this list's
+    // own entry wins.
+    for (tsubnodeentry* e = list; e; e = e->pNext.get())
         if (e->nid == nid) return e;
+    // Nesting is bounded when the tree is built, so recursion depth is too.
+    for (tsubnodeentry* e = list; e; e = e->pNext.get())
         if (tsubnodeentry* inner = FindSubnode(e->pChildren.get(), nid)) return inner;
-    }
     return nullptr;
 }
 

@@ -20,7 +20,7 @@ struct tsubnodeentry {
 // subnodes or the block cannot be read. The caller owns the list.
 std::unique_ptr<tsubnodeentry> BuildSubnodeTree(tpstfile* file, tblockentry* block);
 
-// Depth first: each entry, then its own list, then the next entry.
+// The entry of `list` itself; else the first match in the nested lists, depth first.
 tsubnodeentry* FindSubnode(tsubnodeentry* list, uint64_t nid);
 
 // A separately owned copy with the same NIDs and block pointers.

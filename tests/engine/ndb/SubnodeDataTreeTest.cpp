@@ -67,19 +67,21 @@ protected:
     }
 };
 
-TEST_P(Trees, NestedSubnodesAndDepthFirstLookup) {
+TEST_P(Trees, NestedSubnodesAndOwnListFirstLookup) {
     place(0x10, {1});
     place(0x14, {2});
     place(0x18, {3});
-    place(0x22, slblock({{0x3F, 0x18, 0}, {0x25F, 0x14, 0}}));
+    place(0x22, slblock({{0x3F, 0x18, 0}, {0x25F, 0x14, 0}, {0x671, 0x18, 0}}));
     place(0x26, slblock({{0x25F, 0x10, 0x22}, {0x671, 0x14, 0}, {0x692, 0x40, 0}}));
     open();
     auto tree = BuildSubnodeTree(&file, FindBlock(&file, 0x26));
     ASSERT_NE(tree, nullptr);
     EXPECT_EQ(nids(tree.get()), (std::vector<uint64_t>{0x25F, 0x671})) << "0x692's block unknown";
-    EXPECT_EQ(nids(tree->pChildren.get()), (std::vector<uint64_t>{0x3F, 0x25F}));
+    EXPECT_EQ(nids(tree->pChildren.get()), (std::vector<uint64_t>{0x3F, 0x25F, 0x671}));
     EXPECT_EQ(FindSubnode(tree.get(), 0x3F), tree->pChildren.get()) << "only in a nested list";
-    EXPECT_EQ(FindSubnode(tree.get(), 0x25F), tree.get()) << "first in depth-first order";
+    EXPECT_EQ(FindSubnode(tree.get(), 0x25F), tree.get());
+    EXPECT_EQ(FindSubnode(tree.get(), 0x671), tree->pNext.get())
+        << "the list's own entry before an earlier nested one of the same NID";
     EXPECT_EQ(FindSubnode(tree.get(), 0x692), nullptr);
 
     auto copy = CopySubnodeTree(tree.get());
@@ -87,7 +89,8 @@ TEST_P(Trees, NestedSubnodesAndDepthFirstLookup) {
     EXPECT_EQ(copy->pChildren->pDataBlock, tree->pChildren->pDataBlock);
     FreeSubnodeTree(copy);
     EXPECT_EQ(copy, nullptr);
-    EXPECT_EQ(nids(tree->pChildren.get()), (std::vector<uint64_t>{0x3F, 0x25F})) << "source intact";
+    EXPECT_EQ(nids(tree->pChildren.get()), (std::vector<uint64_t>{0x3F, 0x25F, 0x671}))
+        << "source intact";
 
     tbuffer data;
     EXPECT_EQ(ReadSubnodeData(&file, tree.get(), 0x3F, data), 1);

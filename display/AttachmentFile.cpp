@@ -1,6 +1,10 @@
 // The file one attachment is saved as (see AttachmentFile.h).
 #include "display/AttachmentFile.h"
 
+#include <random>
+
+#include "export/EmlMessage.h"
+
 namespace {
 
 const std::string kEml = ".eml";
@@ -11,19 +15,23 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 }
 
 // The .eml text of an embedded message; none when it cannot be read.
-std::optional<std::string> EmbeddedMessageEml(tpstfile* file, const tattachment& a) {
-    std::unique_ptr<tpstmessage> message = AttachedMessage(file, a, 0);
+std::optional<std::string> EmbeddedMessageEml(tpstfile* file, const tattachment& a, int depth) {
+    std::unique_ptr<tpstmessage> message = AttachedMessage(file, a, depth);
     if (!message) return std::nullopt;
-    return std::nullopt;
+    static std::mt19937 random{std::random_device{}()};
+    return ComposeEml(*message, random);
 }
 
 } // namespace
 
-std::unique_ptr<tpstmessage> AttachedMessage(tpstfile*, const tattachment&, int) {
-    return nullptr;
+std::unique_ptr<tpstmessage> AttachedMessage(tpstfile* file, const tattachment& attachment,
+                                             int depth) {
+    std::unique_ptr<tpstmessage> message;
+    BuildEmbeddedMessage(file, attachment, depth, message);
+    return message;
 }
 
-tattachmentfile AttachmentFile(tpstfile* file, const tattachmentrow& row) {
+tattachmentfile AttachmentFile(tpstfile* file, const tattachmentrow& row, int depth) {
     tattachmentfile out;
     out.Name = row.Name;
     switch (row.Kind) {
@@ -32,7 +40,7 @@ tattachmentfile AttachmentFile(tpstfile* file, const tattachmentrow& row) {
         break;
     case tattachmentkind::EmbeddedMessage:
         if (!EndsWith(out.Name, kEml)) out.Name += kEml;
-        out.Bytes = EmbeddedMessageEml(file, *row.Source);
+        out.Bytes = EmbeddedMessageEml(file, *row.Source, depth);
         if (!out.Bytes) out.Reason = "the embedded message cannot be read";
         break;
     default:

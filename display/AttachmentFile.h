@@ -24,5 +24,6 @@ std::unique_ptr<tpstmessage> AttachedMessage(tpstfile* file, const tattachment& 
                                              int depth);
 
 // `file` is the mailbox the row's message was read from (embedded messages
-// are read from it on demand).
-tattachmentfile AttachmentFile(tpstfile* file, const tattachmentrow& row);
+// are read from it on demand); `depth` counts the messages that message is
+// attached in (0 for an item of a folder).
+tattachmentfile AttachmentFile(tpstfile* file, const tattachmentrow& row, int depth = 0);

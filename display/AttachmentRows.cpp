@@ -12,6 +12,7 @@ constexpr std::string_view kOctetStream = "application/octet-stream";
 // Longer MIME tags are not real types; they only fill the list with noise.
 constexpr size_t kMaxMediaTypeBytes = 127;
 constexpr uint16_t kHiddenTrue = 1;
+constexpr size_t kMaxStoredExtensionBytes = 16;
 
 struct tmediatype {
     std::string_view Extension;
@@ -80,6 +81,15 @@ bool IsWellFormedMediaType(std::string_view type) {
     return true;
 }
 
+// PidTagAttachExtension when it is one: a dot and a few letters or digits.
+std::string StoredExtension(std::string_view stored) {
+    if (stored.size() < 2 || stored.size() > kMaxStoredExtensionBytes || stored[0] != '.')
+        return {};
+    for (char c : stored.substr(1))
+        if (!std::isalnum(static_cast<unsigned char>(c))) return {};
+    return std::string(stored);
+}
+
 std::string_view ExtensionOf(std::string_view name) {
     size_t dot = name.rfind('.');
     return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
@@ -146,9 +156,11 @@ std::string AttachmentName(const tattachment& a, int index) {
     std::string name = TextOf(a.LongFileName);
     if (name.empty()) name = TextOf(a.FileName);
     if (!name.empty()) return name;
-    std::string extension = AttachmentKind(a) == tattachmentkind::EmbeddedMessage
-                                ? ".eml"
-                                : ExtensionForMediaType(AttachmentMediaType(TextOf(a.MimeTag), {}));
+    std::string extension = StoredExtension(TextOf(a.Extension));
+    if (AttachmentKind(a) == tattachmentkind::EmbeddedMessage)
+        extension = ".eml";
+    else if (extension.empty())
+        extension = ExtensionForMediaType(AttachmentMediaType(TextOf(a.MimeTag), {}));
     return "attachment " + std::to_string(index) + extension;
 }
 

@@ -3,7 +3,8 @@
 // its kind by attach method ([MS-OXCMSG] 2.2.2.9) and the media type its
 // icon is chosen by. Names follow PidTagAttachLongFilename, then
 // PidTagAttachFilename, then "attachment N" with an extension from
-// PidTagAttachMimeTag ([MS-OXCMSG] 2.2.2.11 to 2.2.2.13, 2.2.2.26).
+// PidTagAttachExtension or PidTagAttachMimeTag ([MS-OXCMSG] 2.2.2.11 to
+// 2.2.2.13, 2.2.2.26).
 #pragma once
 
 #include <cstdint>
@@ -11,16 +12,17 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/messaging/EmbeddedMessage.h"
 #include "engine/messaging/MessageObject.h"
 
-// PidTagAttachMethod values ([MS-OXCMSG] 2.2.2.9).
+// PidTagAttachMethod values ([MS-OXCMSG] 2.2.2.9); 5, kAttachEmbeddedMessage,
+// comes with the engine's embedded messages.
 enum : uint32_t {
     kAttachNone = 0,
     kAttachByValue = 1,
     kAttachByReference = 2,
     kAttachByReferenceResolve = 3,
     kAttachByReferenceOnly = 4,
-    kAttachEmbeddedMessage = 5,
     kAttachOle = 6,
     kAttachByWebReference = 7,
 };

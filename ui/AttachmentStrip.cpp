@@ -170,7 +170,7 @@ void TAttachmentStrip::OpenRow(int row) {
         ReportHook(this, QStringLiteral("No private folder for opened attachments."));
         return;
     }
-    tattachmentfile saving = AttachmentFile(file_, rows_[size_t(row)]);
+    tattachmentfile saving = AttachmentFile(file_, rows_[size_t(row)], depth_);
     if (!saving.Bytes) {
         ReportHook(this, Q(saving.Name) + QStringLiteral(": ") + Q(saving.Reason));
         return;
@@ -186,7 +186,7 @@ void TAttachmentStrip::OpenRow(int row) {
 
 QString TAttachmentStrip::WriteRow(int row, const QString& folder, const QString& name,
                                    QStringList& problems) {
-    tattachmentfile saving = AttachmentFile(file_, rows_[size_t(row)]);
+    tattachmentfile saving = AttachmentFile(file_, rows_[size_t(row)], depth_);
     if (!saving.Bytes) {
         if (rows_[size_t(row)].Kind != tattachmentkind::Reference)
             problems << Q(saving.Name) + QStringLiteral(": ") + Q(saving.Reason);
@@ -205,7 +205,7 @@ QString TAttachmentStrip::WriteRow(int row, const QString& folder, const QString
 void TAttachmentStrip::SaveRow(int row) {
     if (row < 0 || size_t(row) >= rows_.size()) return;
     QString folder = lastFolder_.isEmpty() ? StartFolder() : lastFolder_;
-    tattachmentfile saving = AttachmentFile(file_, rows_[size_t(row)]);
+    tattachmentfile saving = AttachmentFile(file_, rows_[size_t(row)], depth_);
     QString suggested = folder + QLatin1Char('/') +
                         Q(ostrel::names::FreeFileName(folder.toStdString(), saving.Name));
     QString chosen = ChooseFileHook(this, suggested);

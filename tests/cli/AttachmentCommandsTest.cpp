@@ -193,13 +193,24 @@ TEST_P(AttachmentCommands, ASecondSaveNumbersItsFilesAndKeepsTheFirst) {
     EXPECT_EQ(Saved("a (4).txt"), "second a");
 }
 
-TEST_P(AttachmentCommands, EmbeddedMessagesAreListedAsSuch) {
+TEST_P(AttachmentCommands, EmbeddedMessagesAreListedAndSavedAsEml) {
     clirun::tresult r = Ostrel({"attachments", file_, nids_["Nested"]});
     ASSERT_EQ(r.Status, 0) << r.Err;
     std::vector<std::string> lines = Lines(r.Out);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "1\ttop.txt\t3\tfile");
-    EXPECT_EQ(clirun::SplitTabs(lines[1]).back(), "embedded message");
+    std::vector<std::string> cells = clirun::SplitTabs(lines[1]);
+    ASSERT_EQ(cells.size(), 4u);
+    EXPECT_EQ(cells[1], "attachment 2.eml");
+    EXPECT_EQ(cells[3], "embedded message");
+    std::string out = (dir_ / "out").string();
+    r = Ostrel({"save-attachments", file_, nids_["Nested"], out});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Out),
+              (std::vector<std::string>{out + "/top.txt", out + "/attachment 2.eml"}));
+    std::string eml = Saved("attachment 2.eml");
+    EXPECT_EQ(eml.rfind("Subject: Level 2\r\n", 0), 0u) << eml.substr(0, 200);
+    EXPECT_NE(eml.find("MIME-Version: 1.0\r\n"), std::string::npos);
 }
 
 TEST_P(AttachmentCommands, BadRequestsFailWithAReason) {

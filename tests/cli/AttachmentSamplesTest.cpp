@@ -52,6 +52,22 @@ TEST(AttachmentSamples, ListsShowNamesSizesAndKinds) {
     EXPECT_EQ(lines[1], "2\tblue.png\t134\tfile");
 }
 
+TEST(AttachmentSamples, AnAttachedMessageIsSavedAsEmlWithItsOwnSubject) {
+    const std::string nested = "HiraokaHyperTools_ruby-msg__msgInMsgInMsg.pst";
+    SKIP_WITHOUT_SAMPLE(nested);
+    fs::path dir = clirun::TempDir("ostrel-att-nested");
+    clirun::tresult r =
+        Ostrel({"save-attachments", clirun::SamplePath(nested), "0x200024", dir.string()});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Out), (std::vector<std::string>{dir.string() + "/attachment 1.eml",
+                                                      dir.string() + "/blue.png"}));
+    // The outer message is "I have sub attachments!".
+    std::string eml = clirun::ReadWhole((dir / "attachment 1.eml").string());
+    EXPECT_EQ(eml.rfind("Subject: I have attachments!\r\n", 0), 0u) << eml.substr(0, 200);
+    EXPECT_NE(eml.find("filename=\"green.png\""), std::string::npos);
+    fs::remove_all(dir);
+}
+
 TEST(AttachmentSamples, SavedBytesEqualWhatReadpstWrites) {
     if (!clirun::HaveTool("readpst") || !clirun::HaveTool("python3"))
         GTEST_SKIP() << "readpst or python3 not installed";

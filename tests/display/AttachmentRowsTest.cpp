@@ -57,8 +57,12 @@ TEST(AttachmentRows, NamesFallFromLongToShortToNumberedWithTheMimeExtension) {
     tattachment& embedded = Append(m);
     embedded.NodeId = 6;
     embedded.AttachMethod = kAttachEmbeddedMessage;
+    tattachment& extension = File(m, 7, "x");
+    extension.Extension = ".XLSX";
+    extension.MimeTag = "image/png"; // the stored extension wins
+    File(m, 8, "x").Extension = "./../x"; // not an extension
     std::vector<tattachmentrow> rows = AttachmentRows(m);
-    ASSERT_EQ(rows.size(), 6u);
+    ASSERT_EQ(rows.size(), 8u);
     EXPECT_EQ(rows[0].Name, "Quarterly report.pdf");
     EXPECT_EQ(rows[0].MediaType, "application/pdf");
     EXPECT_EQ(rows[1].Name, "SHORT.TXT");
@@ -70,6 +74,8 @@ TEST(AttachmentRows, NamesFallFromLongToShortToNumberedWithTheMimeExtension) {
     EXPECT_EQ(rows[4].Name, "fallback.doc");
     EXPECT_EQ(rows[5].Name, "attachment 6.eml");
     EXPECT_EQ(rows[5].MediaType, "message/rfc822");
+    EXPECT_EQ(rows[6].Name, "attachment 7.XLSX");
+    EXPECT_EQ(rows[7].Name, "attachment 8");
 }
 
 TEST(AttachmentRows, KindsFollowTheAttachMethodAndHiddenIsShown) {

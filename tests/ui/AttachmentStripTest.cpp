@@ -3,12 +3,14 @@
 // without attachments; opening writes a read-only copy with the exact bytes
 // into the program's private folder and hands it to the desktop; saving one
 // or all lands only in the chosen folder, never replaces a file and never
-// follows a link; a long sender is cut short of "Sent:".
+// follows a link; an attached message opens in a message viewer of its own,
+// to the innermost level; a long sender is cut short of "Sent:".
 #include <QApplication>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <QWebEnginePage>
 
 #include <sys/stat.h>
 
@@ -95,6 +97,29 @@ Item Mail() {
     return mail;
 }
 
+Attachment Embedded(const Item& inner) {
+    Attachment a;
+    a.method = 5;
+    a.embedded = std::make_shared<Item>(inner);
+    return a;
+}
+
+Item Nested() {
+    Item deepest;
+    deepest.subject = "Level 3";
+    deepest.senderName = "Deep Sender";
+    deepest.body = "innermost";
+    deepest.attachments = {File("deep.txt", "deep bytes")};
+    Item middle;
+    middle.subject = "Level 2";
+    middle.body = "middle";
+    middle.attachments = {Embedded(deepest)};
+    Item outer;
+    outer.subject = "Nested";
+    outer.attachments = {File("top.txt", "top"), Embedded(middle)};
+    return outer;
+}
+
 Folder With(const char* name, const char* containerClass, std::vector<Item> items) {
     Folder folder(name, containerClass);
     folder.items = std::move(items);
@@ -112,7 +137,7 @@ QString Mailbox() {
         longSender.senderName = kLongSender;
         pstw::Mailbox m;
         m.ipmSubtree.folders = {
-            With("Inbox", "IPF.Note", {Mail(), plain, longSender}),
+            With("Inbox", "IPF.Note", {Mail(), plain, longSender, Nested()}),
             With("Calendar", "IPF.Appointment", {WithFiles(ItemKind::Appointment, "Meeting")}),
             With("Contacts", "IPF.Contact", {WithFiles(ItemKind::Contact, "Carl")}),
             With("Tasks", "IPF.Task", {WithFiles(ItemKind::Task, "Chore")}),
@@ -141,12 +166,23 @@ int RowWithSubject(const TMainForm& form, const QString& subject) {
 // The viewer of one item, opened by a click on its row.
 TItemForm* Open(TMainForm& form, const QString& folder, const QString& subject = {}) {
     SelectFolderRow(form, FolderRowEndingWith(form, folder));
-    QTest::qWaitFor([&] { return form.ItemRows->rowCount() > 0; }, 10000);
+    if (!QTest::qWaitFor([&] { return form.ItemRows->rowCount() > 0; }, 10000)) return nullptr;
     int row = subject.isEmpty() ? 0 : RowWithSubject(form, subject);
     if (row < 0) return nullptr;
     QRect cell = form.ListView2->visualRect(form.ItemRows->index(row, 0));
     QTest::mouseClick(form.ListView2->viewport(), Qt::LeftButton, {}, cell.center());
     return form.CurrentForm;
+}
+
+QString PlainText(TWebBrowser* view) {
+    if (!QTest::qWaitFor([&] { return view->Loaded(); }, 30000)) return QStringLiteral("<timeout>");
+    QString text;
+    bool done = false;
+    view->page()->toPlainText([&](const QString& t) {
+        text = t;
+        done = true;
+    });
+    return QTest::qWaitFor([&] { return done; }, 10000) ? text : QStringLiteral("<no text>");
 }
 
 QStringList Texts(const TAttachmentStrip& strip) {
@@ -169,6 +205,7 @@ private slots:
     void saveLandsOnlyInTheChosenFolder();
     void saveAllNeverReplacesNorFollowsALink();
     void longSenderIsElided();
+    void attachedMessagesOpenInViewersOfTheirOwn();
 
 private:
     std::unique_ptr<TMainForm> window_;
@@ -335,6 +372,47 @@ void TAttachmentStripTest::longSenderIsElided() {
     form->resize(1200, form->height());
     QVERIFY(form->LabelFrom->text().size() > narrow.size());
     QVERIFY(form->LabelFrom->geometry().right() < form->LSent->geometry().left());
+}
+
+void TAttachmentStripTest::attachedMessagesOpenInViewersOfTheirOwn() {
+    TItemForm* outer = Open(*window_, QStringLiteral("Inbox"), QStringLiteral("Nested"));
+    QVERIFY(outer);
+    TAttachmentStrip* strip = outer->AttachmentStrip();
+    QCOMPARE(strip->count(), 2);
+    QVERIFY(strip->item(1)->text().startsWith(QStringLiteral("attachment 2.eml (")));
+    strip->setCurrentRow(1);
+    QTest::keyClick(strip, Qt::Key_Return);
+    QVERIFY(opened_.isEmpty()); // a message is not handed to the desktop
+    TMessageForm* middle = strip->MessageViewer(1);
+    QVERIFY(middle);
+    QVERIFY(middle->isVisible());
+    QCOMPARE(middle->LabelSubject->text(), QStringLiteral("Level 2"));
+    QCOMPARE(PlainText(middle->Browser()).trimmed(), QStringLiteral("middle"));
+    // Opening it again shows the same window.
+    QTest::keyClick(strip, Qt::Key_Return);
+    QCOMPARE(strip->MessageViewer(1), middle);
+
+    TAttachmentStrip* inner = middle->AttachmentStrip();
+    QVERIFY(inner->isVisible());
+    QCOMPARE(Texts(*inner).size(), 1);
+    inner->OpenRow(0);
+    TMessageForm* deepest = inner->MessageViewer(0);
+    QVERIFY(deepest);
+    QCOMPARE(deepest->LabelSubject->text(), QStringLiteral("Level 3"));
+    QCOMPARE(deepest->LabelFrom->text(), QStringLiteral("Deep Sender"));
+    QCOMPARE(PlainText(deepest->Browser()).trimmed(), QStringLiteral("innermost"));
+    QCOMPARE(Texts(*deepest->AttachmentStrip()),
+             QStringList(QStringLiteral("deep.txt (10 bytes)")));
+    deepest->AttachmentStrip()->OpenRow(0);
+    QCOMPARE(opened_.size(), 1);
+    QCOMPARE(ReadWhole(opened_[0].toLocalFile()), std::string("deep bytes"));
+
+    // Saving the attached message from the outer viewer writes it as .eml.
+    chosenFolder_ = scratch_->path();
+    strip->SaveAll();
+    QCOMPARE(ReadWhole(chosenFolder_ + QStringLiteral("/top.txt")), std::string("top"));
+    std::string eml = ReadWhole(chosenFolder_ + QStringLiteral("/attachment 2.eml"));
+    QVERIFY2(eml.rfind("Subject: Level 2\r\n", 0) == 0, eml.substr(0, 100).c_str());
 }
 
 QTEST_MAIN(TAttachmentStripTest)

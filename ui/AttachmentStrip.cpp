@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTemporaryDir>
 
 #include "display/AttachmentFile.h"
@@ -20,9 +21,9 @@
 
 namespace {
 
-// One row of 32-pixel icons with their names, and room for a scroll bar.
-constexpr int kStripHeight = 58;
+// One row of 32-pixel icons with their names, scrolled sideways when long.
 constexpr int kIconSize = 32;
+constexpr int kRowMargin = 6;
 // An opened copy is only read: the program that shows it cannot change the saved bytes.
 constexpr mode_t kOpenedFileMode = 0400;
 
@@ -72,9 +73,12 @@ TAttachmentStrip::TAttachmentStrip(QWidget* parent) : QListWidget(parent) {
     setObjectName(QStringLiteral("AttachmentStrip"));
     setViewMode(QListView::ListMode);
     setFlow(QListView::LeftToRight);
-    setWrapping(true);
+    setWrapping(false);
     setIconSize(QSize(kIconSize, kIconSize));
-    setFixedHeight(kStripHeight);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFixedHeight(kIconSize + kRowMargin + style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                   2 * frameWidth());
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setContextMenuPolicy(Qt::ActionsContextMenu);

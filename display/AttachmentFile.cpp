@@ -14,12 +14,15 @@ bool EndsWith(const std::string& text, const std::string& tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// The .eml text of an embedded message; none when it cannot be read.
+// The .eml text of an embedded message, composed as WriteEmbeddedEml
+// composes it (its own attached messages inside as message/rfc822 parts);
+// none when it cannot be read. The text is written by the caller, which
+// never replaces a file.
 std::optional<std::string> EmbeddedMessageEml(tpstfile* file, const tattachment& a, int depth) {
     std::unique_ptr<tpstmessage> message = AttachedMessage(file, a, depth);
     if (!message) return std::nullopt;
     static std::mt19937 random{std::random_device{}()};
-    return ComposeEml(*message, random);
+    return ComposeEml(*message, random, temlsource{file, depth + 1});
 }
 
 } // namespace

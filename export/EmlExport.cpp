@@ -180,7 +180,7 @@ void TPst64File::SaveItemToEml(tnodeentry* node, const tpstmessage& item, const 
         std::optional<std::string> path = FreeFilePath(dir, EmlFileName(subject, node->nid), run);
         if (!path)
             error = "no free file name in " + dir;
-        else if (SaveMessageToEml(item, *path, &error) == 0)
+        else if (SaveMessageToEml(item, *path, &error, &Engine) == 0)
             error.clear();
         else if (error.empty())
             error = "cannot write " + *path;
@@ -197,6 +197,6 @@ void TPst64File::SaveItemToEml(tnodeentry* node, const tpstmessage& item, const 
 }
 
 int32_t TPst64File::SaveMessageToEml(const tpstmessage& message, const std::string& path,
-                                     std::string* error) {
-    return WriteEmlFile(message, path, error);
+                                     std::string* error, tpstfile* file) {
+    return WriteEmlFile(message, path, error, {file, 0});
 }

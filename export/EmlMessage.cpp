@@ -1,4 +1,7 @@
-// Composing one .eml file from a message object, and writing it.
+// Composing one .eml file from a message object, and writing it: attachments
+// the HTML shows in place go with it into a multipart/related (RFC 2387),
+// embedded messages become message/rfc822 parts (RFC 2046 5.2.1) holding a
+// whole message each, down to the engine's embedding depth.
 #include "export/EmlMessage.h"
 
 #include <fcntl.h>
@@ -10,9 +13,12 @@
 #include <cstring>
 #include <ctime>
 
+#include "engine/messaging/EmbeddedMessage.h"
 #include "engine/messaging/FileTime.h"
 #include "engine/messaging/Subject.h"
+#include "export/AttachmentTypes.h"
 #include "export/Charsets.h"
+#include "export/HtmlReferences.h"
 #include "export/MailAddress.h"
 #include "export/MimeWriter.h"
 
@@ -84,7 +90,12 @@ std::vector<tmailaddress> DisplayListEntries(const ttext& value) {
     return entries;
 }
 
-std::string TopHeaders(const tpstmessage& m, const std::string& boundary) {
+// The header value of a multipart/related around the text alternative.
+std::string RelatedType(const std::string& boundary) {
+    return "multipart/related; type=\"multipart/alternative\"; boundary=\"" + boundary + "\"";
+}
+
+std::string TopHeaders(const tpstmessage& m, const std::string& contentType) {
     const tmailinfo* mail = m.MailInfo.get();
     std::string out;
     std::vector<tmailaddress> from;
@@ -97,8 +108,7 @@ std::string TopHeaders(const tpstmessage& m, const std::string& boundary) {
         AddHeader(out, AddressHeader("Cc", DisplayListEntries(mail->DisplayCc), mail));
         AddHeader(out, AddressHeader("Bcc", DisplayListEntries(mail->DisplayBcc), mail));
     }
-    out += "Content-Type: multipart/related; type=\"multipart/alternative\"; boundary=\"" +
-           boundary + "\"\r\n";
+    out += "Content-Type: " + contentType + "\r\n";
     out += "MIME-Version: 1.0\r\n";
     AddHeader(out, AddressHeader("Sender", from, mail));
     out += "Date: " + EmlDate(m) + "\r\n";
@@ -181,18 +191,119 @@ std::string NameParameter(const char* key, std::string_view name, const std::str
     return out;
 }
 
-std::string AttachmentPart(const tattachment& a, const tmailinfo* mail) {
+// A type whose body may only be 7bit, 8bit or binary (RFC 2046 5.1, 5.2):
+// attachment bytes go out as base64, so such a part is declared as bytes.
+bool IsCompositeType(const std::string& type) {
+    return type.rfind("multipart/", 0) == 0 || type.rfind("message/", 0) == 0;
+}
+
+std::string AttachmentPart(const tattachment& a, const tmailinfo* mail, bool shownInline) {
     std::string name =
         mime::WithoutControls(a.LongFileName ? TextOf(a.LongFileName) : TextOf(a.FileName));
     std::string nameCharset = HeaderTextCharset(mail, name);
     size_t size = std::min<size_t>(a.DataSize, a.Data->size());
-    std::string out = "Content-Type: application/octet-stream;" +
-                      NameParameter("name", name, nameCharset) + "\r\n";
+    std::string type = AttachmentMimeType(a);
+    if (IsCompositeType(type)) type = std::string(kDefaultMimeType);
+    std::string out =
+        "Content-Type: " + type + ";" + NameParameter("name", name, nameCharset) + "\r\n";
     out += "Content-Transfer-Encoding: base64\r\n";
-    out += "Content-Disposition: attachment;" + NameParameter("filename", name, nameCharset);
+    std::string id = ContentIdToken(a);
+    if (!id.empty()) out += "Content-ID: <" + id + ">\r\n";
+    out += std::string("Content-Disposition: ") + (shownInline ? "inline;" : "attachment;") +
+           NameParameter("filename", name, nameCharset);
     out += "\r\n\r\n";
     out += mime::Base64(std::string_view(*a.Data).substr(0, size));
     return out;
+}
+
+std::string ComposeParts(const tpstmessage& m, std::mt19937& random, const temlsource& source);
+
+// The file name of an embedded message: the attachment's own, else its subject.
+std::string EmbeddedName(const tattachment& a, const tpstmessage& nested) {
+    std::string name = a.LongFileName ? TextOf(a.LongFileName) : TextOf(a.FileName);
+    if (name.empty()) name = SubjectText(nested);
+    if (name.empty()) name = "message";
+    return mime::WithoutControls(name) + ".eml";
+}
+
+// The embedded message as a whole message, or nullopt when it cannot be built
+// (unreadable, or nested deeper than the engine opens).
+std::optional<std::string> EmbeddedPart(const tattachment& a, const tmailinfo* mail,
+                                        std::mt19937& random, const temlsource& source) {
+    std::unique_ptr<tpstmessage> nested;
+    if (!source.File ||
+        BuildEmbeddedMessage(source.File, a, source.Depth, nested) != tembedresult::Built)
+        return std::nullopt;
+    std::string name = EmbeddedName(a, *nested);
+    // The nested message's lines are at most 998 bytes: 8bit is its encoding.
+    std::string out = "Content-Type: message/rfc822\r\nContent-Transfer-Encoding: 8bit\r\n";
+    out += "Content-Disposition: attachment;" +
+           NameParameter("filename", name, HeaderTextCharset(mail, name)) + "\r\n\r\n";
+    temlsource inner{source.File, source.Depth + 1};
+    out += ComposeParts(*nested, random, inner);
+    return out;
+}
+
+// One attachment's part; nullopt when there is nothing to write.
+std::optional<std::string> PartOf(const tattachment& a, const tmailinfo* mail, bool shownInline,
+                                  std::mt19937& random, const temlsource& source) {
+    if (IsEmbeddedMessage(a))
+        if (auto part = EmbeddedPart(a, mail, random, source)) return part;
+    if (!a.Data) return std::nullopt;
+    return AttachmentPart(a, mail, shownInline);
+}
+
+// The elements that become parts: those with data, and embedded messages.
+std::vector<const tattachment*> ExportedAttachments(const tpstmessage& m) {
+    std::vector<const tattachment*> out;
+    for (const tattachment* a = m.Attachments.get(); a; a = a->Next.get())
+        if (a->Data || IsEmbeddedMessage(*a)) out.push_back(a);
+    return out;
+}
+
+void AddParts(std::string& out, const std::string& boundary,
+              const std::vector<const tattachment*>& parts, const std::vector<bool>& shown,
+              bool shownInline, const tpstmessage& m, std::mt19937& random,
+              const temlsource& source) {
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (shown[i] != shownInline) continue;
+        if (auto part = PartOf(*parts[i], m.MailInfo.get(), shownInline, random, source))
+            out += "--" + boundary + "\r\n" + *part + "\r\n";
+    }
+}
+
+constexpr const char* kPreamble = "\r\nThis is a multi-part message in MIME format\r\n";
+
+// Headers and parts up to the closing boundary line. Without pictures in the
+// HTML: related{alternative, attachments}. With them:
+// mixed{related{alternative, pictures}, other attachments}.
+std::string ComposeParts(const tpstmessage& m, std::mt19937& random, const temlsource& source) {
+    const tmailinfo* mail = m.MailInfo.get();
+    std::vector<const tattachment*> parts = ExportedAttachments(m);
+    std::string html = mail ? TextOf(mail->BodyHtml) : std::string();
+    std::vector<bool> shown = ReferencedAttachments(html, parts);
+    std::vector<bool> none(parts.size(), false);
+    if (std::find(shown.begin(), shown.end(), true) == shown.end()) {
+        std::string outer = mime::Boundary(random);
+        std::string inner = mime::Boundary(random);
+        std::string out = TopHeaders(m, RelatedType(outer)) + kPreamble;
+        out += "--" + outer + "\r\n" + AlternativePart(mail, inner) + "\r\n";
+        AddParts(out, outer, parts, none, false, m, random, source);
+        return out + "--" + outer + "--\r\n";
+    }
+    std::string mixed = mime::Boundary(random);
+    std::string related = mime::Boundary(random);
+    std::string inner = mime::Boundary(random);
+    std::string out = TopHeaders(m, "multipart/mixed; boundary=\"" + mixed + "\"") + kPreamble;
+    out += "--" + mixed + "\r\n";
+    out += "Content-Type: multipart/related; type=\"multipart/alternative\";\r\n        "
+           "boundary=\"" +
+           related + "\"\r\n\r\n";
+    out += "--" + related + "\r\n" + AlternativePart(mail, inner) + "\r\n";
+    AddParts(out, related, parts, shown, true, m, random, source);
+    out += "--" + related + "--\r\n";
+    AddParts(out, mixed, parts, shown, false, m, random, source);
+    return out + "--" + mixed + "--\r\n";
 }
 
 } // namespace
@@ -203,23 +314,28 @@ std::string EmlDate(const tpstmessage& m) {
     return FormatDate(std::time(nullptr)).value_or("Thu, 1 Jan 1970 00:00:00 +0000");
 }
 
-std::string ComposeEml(const tpstmessage& message, std::mt19937& random) {
-    std::string outer = mime::Boundary(random);
-    std::string inner = mime::Boundary(random);
-    std::string out = TopHeaders(message, outer);
-    out += "\r\nThis is a multi-part message in MIME format\r\n";
-    out += "--" + outer + "\r\n" + AlternativePart(message.MailInfo.get(), inner) + "\r\n";
-    for (const tattachment* a = message.Attachments.get(); a; a = a->Next.get())
-        if (a->Data)
-            out += "--" + outer + "\r\n" + AttachmentPart(*a, message.MailInfo.get()) + "\r\n";
+std::string ComposeEml(const tpstmessage& message, std::mt19937& random, temlsource source) {
     // The final "." lies in the epilogue, which readers ignore.
-    out += "--" + outer + "--\r\n.\r\n";
-    return out;
+    return ComposeParts(message, random, source) + ".\r\n";
 }
 
-int32_t WriteEmlFile(const tpstmessage& message, const std::string& path, std::string* error) {
+int32_t WriteEmbeddedEml(tpstfile* file, const tattachment& attachment, int depth,
+                         const std::string& path, std::string* error) {
+    std::unique_ptr<tpstmessage> nested;
+    tembedresult result = BuildEmbeddedMessage(file, attachment, depth, nested);
+    if (result == tembedresult::Built) return WriteEmlFile(*nested, path, error, {file, depth + 1});
+    if (error) {
+        *error = result == tembedresult::NotEmbedded ? "the attachment holds no message"
+                 : result == tembedresult::TooDeep   ? "the message is nested too deep"
+                                                     : "the attached message cannot be read";
+    }
+    return -1;
+}
+
+int32_t WriteEmlFile(const tpstmessage& message, const std::string& path, std::string* error,
+                     temlsource source) {
     static std::mt19937 random{std::random_device{}()};
-    std::string text = ComposeEml(message, random);
+    std::string text = ComposeEml(message, random, source);
     // Never through a link: what is written stays where the name says.
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     int saved = errno;

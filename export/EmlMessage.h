@@ -1,16 +1,25 @@
 // One message object as the text of an .eml file: the header fields, a
 // multipart/related body holding the multipart/alternative of the text and
-// HTML bodies, then the attachments, and a last line "."; and that text
-// written to its file.
+// HTML bodies, then the attachments, and a last line "."; pictures the HTML
+// shows by cid: or content location go with it into a multipart/related
+// inside a multipart/mixed (RFC 2387); embedded messages are message/rfc822
+// parts (RFC 2046 5.2.1). And that text written to its file.
 #pragma once
 
 #include <random>
 #include <string>
 
 #include "engine/messaging/MessageObject.h"
+#include "engine/ndb/PstFile.h"
+
+// Where the embedded messages of the message being written are opened.
+struct temlsource {
+    tpstfile* File = nullptr; // null: embedded messages go out as their raw bytes
+    int Depth = 0;            // embedding level of the message written: 0 for a message of a folder
+};
 
 // The whole file's bytes, lines ended by CR LF.
-std::string ComposeEml(const tpstmessage& message, std::mt19937& random);
+std::string ComposeEml(const tpstmessage& message, std::mt19937& random, temlsource source = {});
 
 // The "Date" value: LastModificationTime, else CreationTime, else the
 // current time, in local time with the offset that held at that moment.
@@ -19,4 +28,10 @@ std::string EmlDate(const tpstmessage& message);
 // One message as an .eml file at `path` (created or overwritten, never
 // through a link). 0, or -1 with the reason in `error`.
 int32_t WriteEmlFile(const tpstmessage& message, const std::string& path,
-                     std::string* error = nullptr);
+                     std::string* error = nullptr, temlsource source = {});
+
+// The message embedded in `attachment` (an element of a message at embedding
+// level `depth`, see BuildEmbeddedMessage) as an .eml file at `path`, with
+// its own embedded messages inside. 0, or -1 with the reason in `error`.
+int32_t WriteEmbeddedEml(tpstfile* file, const tattachment& attachment, int depth,
+                         const std::string& path, std::string* error = nullptr);

@@ -68,10 +68,11 @@ public:
     temlcounts SaveAllToEml(const std::string& dir, temloptions options);
     // The walk of one sibling chain from `first`, into `dir`.
     void SaveNodesToEml(tpstfile* engine, tnodeentry* first, const std::string& dir, temlrun& run);
-    // One message as an .eml file at `path` (created or overwritten). 0, or
+    // One message as an .eml file at `path` (created or overwritten), its
+    // embedded messages opened in `file` (none: written as raw bytes). 0, or
     // -1 with the reason in `error`.
     static int32_t SaveMessageToEml(const tpstmessage& message, const std::string& path,
-                                    std::string* error = nullptr);
+                                    std::string* error = nullptr, tpstfile* file = nullptr);
 
 private:
     void AppendItem(tnodeentry* node);

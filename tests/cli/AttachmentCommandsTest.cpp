@@ -16,8 +16,6 @@ using clirun::Lines;
 using clirun::Ostrel;
 namespace fs = std::filesystem;
 
-constexpr uint16_t kPidTagAttachmentHidden = 0x7FFE;
-
 std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
     std::vector<uint8_t> out(n);
     for (size_t i = 0; i < n; ++i)
@@ -51,7 +49,7 @@ Item Files() {
     mail.subject = "Files";
     Attachment unnamed = File("", Bytes("\x89PNG"), "image/png");
     Attachment hidden = File("inline.png", Pattern(300, 9), "image/png");
-    hidden.extra = {Prop::boolean(kPidTagAttachmentHidden, true)};
+    hidden.hidden = true;
     Attachment reference = File("far away.doc", {});
     reference.method = 2;
     Attachment shortOnly = File("", Bytes("short"));
@@ -211,6 +209,10 @@ TEST_P(AttachmentCommands, EmbeddedMessagesAreListedAndSavedAsEml) {
     std::string eml = Saved("attachment 2.eml");
     EXPECT_EQ(eml.rfind("Subject: Level 2\r\n", 0), 0u) << eml.substr(0, 200);
     EXPECT_NE(eml.find("MIME-Version: 1.0\r\n"), std::string::npos);
+    // The innermost message travels inside, whole.
+    EXPECT_NE(eml.find("message/rfc822"), std::string::npos);
+    EXPECT_NE(eml.find("Subject: Level 3\r\n"), std::string::npos);
+    EXPECT_NE(eml.find("deep.txt"), std::string::npos);
 }
 
 TEST_P(AttachmentCommands, BadRequestsFailWithAReason) {

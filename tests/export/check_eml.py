@@ -12,6 +12,13 @@ mail programs written in Python would, and reports what it found.
                               compares the files below DIR with a JSON list of
                               expectations (see expect()); prints one line per
                               difference and "compared N"; exit 1 on any
+  check_eml.py --tree FILE    the part tree of one file, attached messages
+                              (message/rfc822) opened in place
+  check_eml.py --attachments PATH...
+                              one JSON object a line for every named part of
+                              every .eml below the paths, attached messages
+                              included: the subject of the message it belongs
+                              to, its file name and the SHA-256 of its bytes
 """
 import codecs
 import datetime
@@ -92,6 +99,81 @@ def lines_of(text):
     return text.replace('\r\n', '\n').replace('\r', '\n')
 
 
+def own_parts(part):
+    """The part and the parts inside it, but not those of an attached message."""
+    yield part
+    if part.get_content_type() == 'message/rfc822' or not part.is_multipart():
+        return
+    for inner in part.get_payload():
+        yield from own_parts(inner)
+
+
+def attached_message(part):
+    """The message inside a message/rfc822 part. readpst begins it with an mbox
+    "From " line, which leaves it without headers: that line is dropped and
+    the rest read again."""
+    payload = part.get_payload()
+    inner = payload[0] if isinstance(payload, list) and payload else None
+    if inner is None or len(inner.keys()) or inner.is_multipart():
+        return inner
+    raw = inner.get_payload(decode=True) or b''
+    if raw.startswith(b'>From ') or raw.startswith(b'From '):
+        raw = raw.split(b'\n', 1)[1] if b'\n' in raw else b''
+        return email.message_from_bytes(raw, policy=email.policy.default)
+    return inner
+
+
+def decoded_bytes(part):
+    return part.get_payload(decode=True) or b''
+
+
+def tree_lines(part, depth, out):
+    pad = '  ' * depth
+    ctype = part.get_content_type()
+    if ctype == 'message/rfc822':
+        out.append('%srfc822 %s %s' % (pad, part.get_content_disposition(), part.get_filename()))
+        inner = attached_message(part)
+        if inner is not None:
+            out.append('%s  message %s' % (pad, json.dumps(str(inner['Subject']),
+                                                          ensure_ascii=False)))
+            tree_lines(inner, depth + 1, out)
+    elif part.is_multipart():
+        out.append('%smultipart %s %d' % (pad, ctype, len(part.get_payload())))
+        for inner in part.get_payload():
+            tree_lines(inner, depth + 1, out)
+    else:
+        data = decoded_bytes(part)
+        out.append('%spart %s %s %s %s %d %s' % (
+            pad, ctype, part.get_content_disposition(), part.get_filename(), part['Content-ID'],
+            len(data), hashlib.sha256(data).hexdigest()[:16]))
+        if ctype in ('text/plain', 'text/html') and part.get_content_disposition() is None:
+            out.append('%s  content %s' % (pad, json.dumps(part.get_content(),
+                                                          ensure_ascii=False)))
+
+
+def tree(path):
+    with open(path, 'rb') as f:
+        msg = email.message_from_binary_file(f, policy=email.policy.default)
+    out = ['defects: %d' % len(defects_of(path)),
+           'message %s' % json.dumps(str(msg['Subject']), ensure_ascii=False)]
+    tree_lines(msg, 0, out)
+    for line in out:
+        print(line)
+
+
+def named_parts(msg, path, out):
+    subject = str(msg['Subject']) if msg['Subject'] is not None else ''
+    for part in own_parts(msg):
+        if part.get_content_type() == 'message/rfc822':
+            inner = attached_message(part)
+            if inner is not None:
+                named_parts(inner, path, out)
+        elif not part.is_multipart() and part.get_filename() is not None:
+            data = decoded_bytes(part)
+            out.append({'file': path, 'subject': subject, 'name': part.get_filename(),
+                        'size': len(data), 'sha256': hashlib.sha256(data).hexdigest()})
+
+
 def fields_of(path):
     with open(path, 'rb') as f:
         msg = email.message_from_binary_file(f, policy=email.policy.default)
@@ -105,13 +187,16 @@ def fields_of(path):
     if date is not None and getattr(date, 'datetime', None) is not None:
         out['date'] = date.datetime.astimezone(datetime.timezone.utc).isoformat()
     out['text'], out['html'], out['attachments'] = [], [], []
-    for part in msg.walk():
+    for part in own_parts(msg):
+        if part.get_content_type() == 'message/rfc822':
+            inner = attached_message(part)
+            out['attachments'].append({'name': part.get_filename(), 'message':
+                                       str(inner['Subject']) if inner is not None else None})
+            continue
         if part.is_multipart():
             continue
-        if part.get_content_disposition() == 'attachment':
-            data = part.get_content()
-            if isinstance(data, str):
-                data = data.encode('utf-8')
+        if part.get_content_disposition() in ('attachment', 'inline') and part.get_filename():
+            data = decoded_bytes(part)
             out['attachments'].append({'name': part.get_filename(), 'size': len(data),
                                        'sha256': hashlib.sha256(data).hexdigest()})
         elif part.get_content_type() in ('text/plain', 'text/html'):
@@ -167,7 +252,7 @@ def expect(expected_path, top):
         if 'attachments' in w:
             want = [{'name': a['name'], 'sha256': sha256_of_file(a['file'])}
                     for a in w['attachments']]
-            have = [{'name': a['name'], 'sha256': a['sha256']} for a in got['attachments']]
+            have = [{'name': a['name'], 'sha256': a.get('sha256')} for a in got['attachments']]
             # The order is not compared: only that every original comes back whole.
             def order(a):
                 return (a['name'] or '', a['sha256'])
@@ -189,6 +274,18 @@ def main(argv):
     if len(argv) >= 2 and argv[1] == '--json':
         for path in eml_files(argv[2:]):
             print(json.dumps(fields_of(path), ensure_ascii=False))
+        return 0
+    if len(argv) == 3 and argv[1] == '--tree':
+        tree(argv[2])
+        return 0
+    if len(argv) >= 2 and argv[1] == '--attachments':
+        for path in eml_files(argv[2:]):
+            with open(path, 'rb') as f:
+                msg = email.message_from_binary_file(f, policy=email.policy.default)
+            found = []
+            named_parts(msg, path, found)
+            for entry in found:
+                print(json.dumps(entry, ensure_ascii=False))
         return 0
     if len(argv) == 4 and argv[1] == '--expect':
         return expect(argv[2], argv[3])

@@ -38,7 +38,6 @@ using pstw::Folder;
 using pstw::Item;
 using pstw::ItemKind;
 
-constexpr uint16_t kPidTagAttachmentHidden = 0x7FFE;
 const std::string kLongSender = "Bartholomew Maximilian Featherstonehaugh-Cholmondeley of the "
                                 "Very Long Department Name That Never Ends";
 
@@ -91,7 +90,7 @@ Item Mail() {
     Item mail = WithFiles(ItemKind::Note, "Files");
     mail.senderName = "Ann";
     Attachment hidden = File("inline.png", Pattern(300));
-    hidden.extra = {pstw::Prop::boolean(kPidTagAttachmentHidden, true)};
+    hidden.hidden = true;
     mail.attachments = {File("a.txt", "first a"), File("big.bin", Pattern(100000)),
                         File("../../etc/passwd", "p"), hidden};
     return mail;

@@ -53,7 +53,10 @@ struct Attachment {
     std::shared_ptr<const Item> embedded;
     int32_t renderingPosition = -1;
     uint64_t creationTime = 0, modificationTime = 0; // 0x3007, 0x3008 of the attachment
-    std::vector<Prop> extra; // further properties of the attachment object, written last
+    std::string contentId;       // 0x3712, the MIME Content-ID an HTML body names by cid:
+    std::string contentLocation; // 0x3713
+    std::string extension;       // 0x3703, with its dot (".png")
+    bool hidden = false;         // 0x7FFE PidTagAttachmentHidden, written only when true
 };
 
 struct AppointmentInfo {

@@ -257,9 +257,12 @@ uint32_t writeAttachment(NdbWriter& w, const Item& item, const Attachment& a, Na
         props.push_back(textProp(0x3001, a.longFileName, cp));
     }
     if (!a.mimeTag.empty()) props.push_back(textProp(0x370E, a.mimeTag, cp));
+    if (!a.extension.empty()) props.push_back(textProp(0x3703, a.extension, cp));
+    if (!a.contentId.empty()) props.push_back(textProp(0x3712, a.contentId, cp));
+    if (!a.contentLocation.empty()) props.push_back(textProp(0x3713, a.contentLocation, cp));
+    if (a.hidden) props.push_back(Prop::boolean(0x7FFE, true));
     if (a.creationTime) props.push_back(Prop::time(0x3007, a.creationTime));
     if (a.modificationTime) props.push_back(Prop::time(0x3008, a.modificationTime));
-    props.insert(props.end(), a.extra.begin(), a.extra.end());
     const uint64_t bid = writePropertyContext(w, props, own);
     const uint32_t nid = subs.nextNid(kNidTypeAttachment);
     subs.add({nid, bid, own.write(w)});

@@ -1,0 +1,91 @@
+// Finding the cid: URLs and content locations an HTML body refers to.
+#include "export/HtmlReferences.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "export/AttachmentTypes.h"
+
+namespace {
+
+constexpr std::string_view kCidScheme = "cid:";
+// Characters that end an unquoted or quoted URL in an attribute or CSS url().
+constexpr const char* kUrlEnd = "\"' \t\r\n>)";
+// Content locations shorter than this ("a", "1") would match ordinary words.
+constexpr size_t kShortestLocation = 3;
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// %XX escapes decoded (the text is already in lower case).
+std::string PercentDecoded(std::string_view s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        int high = i + 2 < s.size() && s[i] == '%' ? HexValue(s[i + 1]) : -1;
+        int low = high >= 0 ? HexValue(s[i + 2]) : -1;
+        if (low >= 0) {
+            out += char(high * 16 + low);
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+bool IsUrlEnd(char c) {
+    return std::strchr(kUrlEnd, c) != nullptr;
+}
+
+// Whether `value` stands in `html` as a whole attribute value or url() argument.
+bool NamedAsValue(const std::string& html, const std::string& value) {
+    for (size_t at = html.find(value); at != std::string::npos; at = html.find(value, at + 1)) {
+        char before = at > 0 ? html[at - 1] : ' ';
+        size_t end = at + value.size();
+        char after = end < html.size() ? html[end] : ' ';
+        bool opens = before == '"' || before == '\'' || before == '=' || before == '(';
+        if (opens && IsUrlEnd(after)) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::set<std::string> CidReferences(std::string_view html) {
+    std::set<std::string> out;
+    std::string lower = Lower(html);
+    for (size_t at = lower.find(kCidScheme); at != std::string::npos;
+         at = lower.find(kCidScheme, at + 1)) {
+        size_t begin = at + kCidScheme.size(), end = begin;
+        while (end < lower.size() && !IsUrlEnd(lower[end]))
+            ++end;
+        if (end > begin)
+            out.insert(PercentDecoded(std::string_view(lower).substr(begin, end - begin)));
+    }
+    return out;
+}
+
+std::vector<bool> ReferencedAttachments(std::string_view html,
+                                        const std::vector<const tattachment*>& attachments) {
+    std::vector<bool> out(attachments.size(), false);
+    if (html.empty()) return out;
+    std::set<std::string> cids = CidReferences(html);
+    std::string lower = Lower(html);
+    for (size_t i = 0; i < attachments.size(); ++i) {
+        std::string id = Lower(ContentIdToken(*attachments[i]));
+        std::string location = Lower(TextOf(attachments[i]->ContentLocation));
+        out[i] = (!id.empty() && cids.count(id)) ||
+                 (location.size() >= kShortestLocation && NamedAsValue(lower, location));
+    }
+    return out;
+}

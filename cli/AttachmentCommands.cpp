@@ -24,8 +24,8 @@ int Attachments(const std::string& file, const std::string& nidText, std::ostrea
     std::unique_ptr<tpstmessage> object = LoadNodeObject(pst, file, nidText, err, status);
     if (!object) return status;
     for (const tattachmentrow& row : AttachmentRows(*object))
-        out << row.Index << "\t" << row.Name << "\t" << row.Size << "\t" << AttachmentKindText(row)
-            << "\n";
+        out << row.Index << "\t" << ShownName(row.Name) << "\t" << row.Size << "\t"
+            << AttachmentKindText(row) << "\n";
     return 0;
 }
 
@@ -39,8 +39,8 @@ int SaveAttachments(const std::string& file, const std::string& nidText, const s
     for (const tattachmentrow& row : AttachmentRows(*object)) {
         tattachmentfile saving = AttachmentFile(&pst.Engine, row);
         if (!saving.Bytes) {
-            err << "ostrel: attachment " << row.Index << " (" << row.Name << "): " << saving.Reason
-                << "\n";
+            err << "ostrel: attachment " << row.Index << " (" << ShownName(row.Name)
+                << "): " << saving.Reason << "\n";
             if (row.Kind != tattachmentkind::Reference) status = kSomeNotSaved;
             continue;
         }

@@ -190,6 +190,20 @@ std::string MediaTypeForExtension(std::string_view extension) {
     return std::string(kOctetStream);
 }
 
+std::string ShownName(std::string_view name) {
+    static constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+    constexpr unsigned char kFirstPrintable = 0x20, kDelete = 0x7F;
+    std::string out;
+    for (char c : name) {
+        unsigned char b = static_cast<unsigned char>(c);
+        if (b < kFirstPrintable || b == kDelete)
+            out += kReplacementCharacter;
+        else
+            out += c;
+    }
+    return out;
+}
+
 std::string SizeText(uint64_t bytes) {
     constexpr uint64_t kUnit = 1024;
     if (bytes < kUnit) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");

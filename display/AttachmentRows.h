@@ -74,5 +74,9 @@ std::string ExtensionForMediaType(std::string_view mediaType);
 // "application/octet-stream" otherwise.
 std::string MediaTypeForExtension(std::string_view extension);
 
+// A stored name as a list line shows it: control characters (a tab or line
+// break would split the line) become U+FFFD.
+std::string ShownName(std::string_view name);
+
 // "12 bytes", "3.4 KB", "1.2 MB" (1024-based, one decimal below 10).
 std::string SizeText(uint64_t bytes);

@@ -125,9 +125,10 @@ void TAttachmentStrip::ShowMessage(tpstfile* file, std::unique_ptr<tpstmessage> 
 
 void TAttachmentStrip::AddRowItem(const tattachmentrow& row) {
     QString size = Q(SizeText(row.Size));
-    auto* item = new QListWidgetItem(IconFor(row), Q(row.Name) + QStringLiteral(" (") + size +
-                                                       QStringLiteral(")"));
-    item->setToolTip(Q(row.Name) + QLatin1Char('\n') + size + QLatin1Char('\n') +
+    QString name = Q(ShownName(row.Name));
+    auto* item =
+        new QListWidgetItem(IconFor(row), name + QStringLiteral(" (") + size + QStringLiteral(")"));
+    item->setToolTip(name + QLatin1Char('\n') + size + QLatin1Char('\n') +
                      Q(AttachmentKindText(row)));
     addItem(item);
 }

@@ -64,6 +64,7 @@ Item Files() {
                         File("../../etc/passwd", Bytes("p")),
                         File("a/b", Bytes("ab")),
                         File("\x01x", Bytes("ctl")),
+                        File("line\nbreak\ttab", Bytes("lb")),
                         File(".bashrc", Bytes("rc")),
                         File(kLongName, Bytes("long"))};
     return mail;
@@ -137,9 +138,11 @@ TEST_P(AttachmentCommands, EveryKindIsListedWithItsNameSizeAndKind) {
                                 "7\ta.txt\t8\tfile",
                                 "8\t../../etc/passwd\t1\tfile",
                                 "9\ta/b\t2\tfile",
-                                "10\t\x01x\t3\tfile",
-                                "11\t.bashrc\t2\tfile",
-                                "12\t" + kLongName + "\t4\tfile",
+                                "10\t\xEF\xBF\xBDx\t3\tfile", // a control character shown as U+FFFD
+                                "11\tline\xEF\xBF\xBD"
+                                "break\xEF\xBF\xBDtab\t2\tfile",
+                                "12\t.bashrc\t2\tfile",
+                                "13\t" + kLongName + "\t4\tfile",
                             }));
     r = Ostrel({"attachments", file_, nids_["Plain"]});
     EXPECT_EQ(r.Status, 0);
@@ -152,9 +155,9 @@ TEST_P(AttachmentCommands, SavedFilesHoldTheExactBytesUnderSafeNames) {
     EXPECT_EQ(r.Status, 0) << r.Err;
     EXPECT_NE(r.Err.find("attachment 5 (far away.doc): a reference"), std::string::npos) << r.Err;
     std::string longSaved = std::string(196, 'n') + ".txt";
-    std::vector<std::string> names{"a.txt",     "big.bin",   "attachment 3.png", "inline.png",
-                                   "SHORT.TXT", "a (2).txt", "_._etc_passwd",    "a_b",
-                                   "_x",        "bashrc",    longSaved};
+    std::vector<std::string> names{"a.txt",     "big.bin",        "attachment 3.png", "inline.png",
+                                   "SHORT.TXT", "a (2).txt",      "_._etc_passwd",    "a_b",
+                                   "_x",        "line_break_tab", "bashrc",           longSaved};
     std::vector<std::string> printed;
     for (const std::string& n : names)
         printed.push_back(out + "/" + n);
@@ -182,7 +185,7 @@ TEST_P(AttachmentCommands, ASecondSaveNumbersItsFilesAndKeepsTheFirst) {
     clirun::tresult again = Ostrel({"save-attachments", file_, nids_["Files"], out});
     EXPECT_EQ(again.Status, 0) << again.Err;
     std::vector<std::string> lines = Lines(again.Out);
-    ASSERT_EQ(lines.size(), 11u);
+    ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines[0], out + "/a (3).txt");
     EXPECT_EQ(lines[5], out + "/a (4).txt");
     EXPECT_EQ(Saved("a.txt"), "first a");

@@ -59,7 +59,7 @@ TEST(AttachmentRows, NamesFallFromLongToShortToNumberedWithTheMimeExtension) {
     embedded.AttachMethod = kAttachEmbeddedMessage;
     tattachment& extension = File(m, 7, "x");
     extension.Extension = ".XLSX";
-    extension.MimeTag = "image/png"; // the stored extension wins
+    extension.MimeTag = "image/png";      // the stored extension wins
     File(m, 8, "x").Extension = "./../x"; // not an extension
     std::vector<tattachmentrow> rows = AttachmentRows(m);
     ASSERT_EQ(rows.size(), 8u);
@@ -126,6 +126,13 @@ TEST(AttachmentRows, MediaTypesComeFromAWellFormedTagElseTheExtension) {
     EXPECT_EQ(AttachmentMediaType(std::string(200, 'a') + "/b", "x.zip"), "application/zip");
     EXPECT_EQ(ExtensionForMediaType("image/jpeg"), ".jpg");
     EXPECT_EQ(ExtensionForMediaType("application/x-unknown"), "");
+}
+
+TEST(AttachmentRows, ShownNamesKeepEveryCharacterButControls) {
+    EXPECT_EQ(ShownName("a\tb\nc\x7f\x01"), "a\xEF\xBF\xBD"
+                                            "b\xEF\xBF\xBD"
+                                            "c\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(ShownName("../résumé 你好.png"), "../résumé 你好.png");
 }
 
 TEST(AttachmentRows, SizeTexts) {

@@ -8,8 +8,8 @@
 
 namespace {
 
-// RFC 2045 5.1: token := 1*<any (US-ASCII) CHAR except SPACE, CTLs, or tspecials>.
-constexpr const char* kTspecials = "()<>@,;:\\\"/[]?=";
+// RFC 2045 5.1: a token is printable US-ASCII without space and without these separators.
+constexpr const char* kSeparators = "()<>@,;:\\\"/[]?=";
 // RFC 6838 4.2 caps type and subtype names at 127 characters.
 constexpr size_t kLongestTypeName = 127;
 
@@ -47,7 +47,7 @@ constexpr std::pair<const char*, const char*> kTypesByExtension[] = {
 };
 
 bool IsTokenChar(unsigned char c) {
-    return c > 0x20 && c < 0x7F && !std::strchr(kTspecials, c);
+    return c > 0x20 && c < 0x7F && !std::strchr(kSeparators, c);
 }
 
 bool IsToken(std::string_view s) {

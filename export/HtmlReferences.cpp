@@ -59,7 +59,75 @@ bool NamedAsValue(const std::string& html, const std::string& value) {
     return false;
 }
 
+// The end of the URL that starts at `begin`.
+size_t UrlEnd(const std::string& lower, size_t begin) {
+    size_t end = begin;
+    while (end < lower.size() && !IsUrlEnd(lower[end]))
+        ++end;
+    return end;
+}
+
+struct tnames {
+    std::vector<std::string> ids, locations; // lower case; empty when unusable
+};
+
+tnames NamesOf(const std::vector<const tattachment*>& attachments) {
+    tnames out;
+    for (const tattachment* a : attachments) {
+        out.ids.push_back(Lower(ContentIdToken(*a)));
+        std::string location = Lower(TextOf(a->ContentLocation));
+        out.locations.push_back(location.size() >= kShortestLocation ? location : "");
+    }
+    return out;
+}
+
+// The attachment a reference at `at` names and the length it covers, if any.
+bool ReferenceAt(const std::string& lower, size_t at, const tnames& names, size_t& index,
+                 size_t& length) {
+    if (lower.compare(at, kCidScheme.size(), kCidScheme) == 0) {
+        size_t begin = at + kCidScheme.size(), end = UrlEnd(lower, begin);
+        std::string id = PercentDecoded(std::string_view(lower).substr(begin, end - begin));
+        for (size_t i = 0; i < names.ids.size(); ++i)
+            if (!id.empty() && names.ids[i] == id) {
+                index = i;
+                length = end - at;
+                return true;
+            }
+    }
+    char before = at > 0 ? lower[at - 1] : ' ';
+    if (before != '"' && before != '\'' && before != '=' && before != '(') return false;
+    for (size_t i = 0; i < names.locations.size(); ++i) {
+        const std::string& location = names.locations[i];
+        if (location.empty() || lower.compare(at, location.size(), location) != 0) continue;
+        size_t end = at + location.size();
+        if (end < lower.size() && !IsUrlEnd(lower[end])) continue;
+        index = i;
+        length = location.size();
+        return true;
+    }
+    return false;
+}
+
 } // namespace
+
+std::string RewriteReferences(std::string_view html,
+                              const std::vector<const tattachment*>& attachments,
+                              const std::function<std::string(size_t)>& urlOf) {
+    tnames names = NamesOf(attachments);
+    std::string lower = Lower(html);
+    std::string out;
+    out.reserve(html.size());
+    for (size_t at = 0; at < html.size();) {
+        size_t index = 0, length = 0;
+        if (ReferenceAt(lower, at, names, index, length)) {
+            out += urlOf(index);
+            at += length;
+        } else {
+            out += html[at++];
+        }
+    }
+    return out;
+}
 
 std::set<std::string> CidReferences(std::string_view html) {
     std::set<std::string> out;

@@ -9,6 +9,7 @@
 #include "display/AddressTexts.h"
 #include "engine/messaging/FileTime.h"
 #include "engine/messaging/Subject.h"
+#include "ui/InlinePictures.h"
 #include "ui/WebBrowser.h"
 
 namespace {
@@ -81,8 +82,10 @@ void TMessageForm::ShowMessageObject(const tpstmessage& m) {
     static const tmailinfo kNoMailInfo;
     const tmailinfo& mi = m.MailInfo ? *m.MailInfo : kNoMailInfo;
     std::string to = mi.DisplayTo ? StripClosingTags(TextOf(mi.DisplayTo)) : std::string();
+    // Pictures the HTML names by cid: come from the message's own attachments.
+    std::string body = WithInlinePictures(*Browser(), m, GetItemBodyText(m));
     ShowMessageItem(ViewerSenderText(mi), to, TextOf(mi.DisplayCc), SubjectText(m),
-                    FileTimeToDateTime(mi.ClientSubmitTime), GetItemBodyText(m));
+                    FileTimeToDateTime(mi.ClientSubmitTime), body);
 }
 
 void TMessageForm::resizeEvent(QResizeEvent* event) {

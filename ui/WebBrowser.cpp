@@ -1,5 +1,6 @@
 // The HTML view of the item viewers (see WebBrowser.h): its page, the guard
-// on its requests and the scheme that serves big documents.
+// on its requests and the scheme that serves big documents and the pictures
+// a document shows in place (its cid: references, RFC 2392, rewritten to it).
 #include "ui/WebBrowser.h"
 
 #include <QBuffer>
@@ -44,22 +45,32 @@ public:
     }
 };
 
-// Serves the documents setHtml cannot take (it refuses above 2 MB).
+// Serves the documents setHtml cannot take (it refuses above 2 MB), and the
+// attachments a document shows in place.
 class TBigDocuments : public QWebEngineUrlSchemeHandler {
 public:
     using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
     QHash<QString, QByteArray> Documents;
+    QHash<QString, TInlinePart> Parts;
 
     void requestStarted(QWebEngineUrlRequestJob* job) override {
-        auto it = Documents.constFind(job->requestUrl().path());
-        if (it == Documents.constEnd()) {
+        const QString path = job->requestUrl().path();
+        if (auto doc = Documents.constFind(path); doc != Documents.constEnd()) {
+            Reply(job, *doc, QByteArrayLiteral("text/html;charset=utf-8"));
+        } else if (auto part = Parts.constFind(path); part != Parts.constEnd()) {
+            Reply(job, part->Data, part->MimeType);
+        } else {
             job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-            return;
         }
+    }
+
+private:
+    static void Reply(QWebEngineUrlRequestJob* job, const QByteArray& data,
+                      const QByteArray& type) {
         auto* buffer = new QBuffer(job);
-        buffer->setData(*it);
+        buffer->setData(data);
         buffer->open(QIODevice::ReadOnly);
-        job->reply(QByteArrayLiteral("text/html;charset=utf-8"), buffer);
+        job->reply(type, buffer);
     }
 };
 
@@ -164,6 +175,17 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWebEngineView(parent) {
 
 TWebBrowser::~TWebBrowser() {
     Shared().Big->Documents.remove(key_);
+    for (const QString& path : partPaths_)
+        Shared().Big->Parts.remove(path);
+}
+
+void TWebBrowser::SetInlineParts(QList<TInlinePart> parts) {
+    pendingParts_ = std::move(parts);
+}
+
+QString TWebBrowser::PartUrl(int index) const {
+    return QString::fromLatin1(kBigScheme) + QLatin1Char(':') + key_ +
+           QStringLiteral("/part/%1").arg(index);
 }
 
 int TWebBrowser::RefusedRequests() {
@@ -175,10 +197,23 @@ void TWebBrowser::ShowDocument(const QString& html) {
     loading_ = true;
     TBigDocuments* big = Shared().Big;
     big->Documents.remove(key_);
+    for (const QString& path : partPaths_)
+        big->Parts.remove(path);
+    partPaths_.clear();
     page()->triggerAction(QWebEnginePage::Stop);
+    // The pictures load from the document's own scheme, which a local page may read.
+    QUrl base(QStringLiteral("about:blank"));
+    if (!pendingParts_.isEmpty() && SchemeRegistered()) {
+        for (int i = 0; i < pendingParts_.size(); ++i) {
+            partPaths_ << QUrl(PartUrl(i)).path();
+            big->Parts.insert(partPaths_.back(), pendingParts_.at(i));
+        }
+        base = QUrl(QString::fromLatin1(kBigScheme) + QLatin1Char(':') + key_ + QLatin1Char('/'));
+    }
+    pendingParts_.clear();
     QByteArray utf8 = html.toUtf8();
     if (utf8.size() <= kInlineLimit || !SchemeRegistered()) {
-        setHtml(html, QUrl(QStringLiteral("about:blank")));
+        setHtml(html, base);
         return;
     }
     big->Documents.insert(key_, utf8);

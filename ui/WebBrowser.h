@@ -5,7 +5,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QWebEngineView>
 
 class QWebEngineLoadingInfo;
@@ -20,6 +22,13 @@ void PrepareWebEngine();
 
 } // namespace ostrel::ui
 
+// An attachment the next document shows in place (a picture named by cid: or
+// content location): served to that document from the view's own scheme.
+struct TInlinePart {
+    QByteArray Data;
+    QByteArray MimeType;
+};
+
 class TWebBrowser : public QWebEngineView {
     Q_OBJECT
 public:
@@ -28,6 +37,9 @@ public:
 
     // Drops the current document and shows `html` as the new one.
     void ShowDocument(const QString& html);
+    // The parts the next ShowDocument serves; its HTML names part i by PartUrl(i).
+    void SetInlineParts(QList<TInlinePart> parts);
+    QString PartUrl(int index) const;
     // The text last given to ShowDocument, "" after creation.
     const QString& DocumentText() const { return document_; }
     // True once the last document has been loaded (or has failed).
@@ -47,5 +59,7 @@ private:
 
     QString document_;
     QString key_; // this view's path below the big-document scheme
+    QList<TInlinePart> pendingParts_;
+    QStringList partPaths_; // the paths of the parts the shown document uses
     bool loading_ = false;
 };

@@ -93,6 +93,18 @@ TEST(AttachmentTypes, TagsAreCheckedExtensionsLookedUpAndIdsMadeSafe) {
     EXPECT_EQ(CidReferences("<img src=\"CID:Pic%401\"><td background='cid:bg'>"
                             "url(cid:css) cid:"),
               (std::set<std::string>{"pic@1", "bg", "css"}));
+
+    // The window's rewrite: only references that name an attachment, and a
+    // content location only as a whole value.
+    tattachment pic, chart;
+    pic.ContentId = std::string("<Pic@1>");
+    chart.ContentLocation = std::string("chart.gif");
+    auto url = [](size_t i) { return "local:" + std::to_string(i); };
+    EXPECT_EQ(RewriteReferences("<img src=\"cid:pic%401\"><img src=\"cid:other\">"
+                                "<img src='chart.gif'><a href=\"old-chart.gif\">chart.gif</a>",
+                                {&pic, &chart}, url),
+              "<img src=\"local:0\"><img src=\"cid:other\"><img src='local:1'>"
+              "<a href=\"old-chart.gif\">chart.gif</a>");
 }
 
 TEST_F(EmlAttachments, PicturesTheHtmlShowsGoIntoARelatedPart) {
@@ -347,4 +359,27 @@ TEST_F(EmlAttachments, SampleAttachmentBytesMatchReadpst) {
     }
     if (compared == 0) GTEST_SKIP() << "no sample attachments in " << OSTREL_SAMPLES_DIR;
     EXPECT_GE(compared, 20u);
+}
+
+// The written chain is a real mailbox to readpst too: it sees the content id
+// the writer stored, every level's attachments, and the same bytes we export.
+TEST_F(EmlEmbedded, ReadpstReadsTheWrittenChainAlike) {
+    int status = -1;
+    RunShell("readpst -V >/dev/null 2>&1", &status);
+    if (status != 0 && status != 1) GTEST_SKIP() << "readpst (pst-utils) is not installed";
+    TempDir ours, theirs;
+    RunShell("readpst -e -D -j 0 -q -o " + Quote(theirs.Path()) + " " + Quote(path_) +
+                 " >/dev/null 2>&1",
+             &status);
+    ASSERT_EQ(status, 0);
+    std::string all;
+    for (const std::string& f : FilesBelow(theirs.Path()))
+        all += ReadFile(theirs.Path() + "/" + f);
+    EXPECT_THAT(all, HasSubstr("Content-ID: <logo@mid>"));
+    pst.SaveAllToEml(ours.Path());
+    tnamedparts mine = NamedParts(ours.Path()), readpst = NamedParts(theirs.Path());
+    for (const char* subject : {"Outer", "Middle", "Inner"})
+        EXPECT_FALSE(HashesOf(readpst, subject).empty()) << subject;
+    for (const auto& [key, hashes] : readpst)
+        EXPECT_EQ(mine[key], hashes) << key.first << " / " << key.second;
 }

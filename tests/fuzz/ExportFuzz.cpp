@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::unique_ptr<tnodeentry>& node : pst.Engine.nodes.owned) {
         std::unique_ptr<tpstmessage> object = BuildMessage(&pst.Engine, node.get());
         if (object)
-            TPst64File::SaveMessageToEml(*object, (dir / (std::to_string(n++) + ".eml")).string());
+            TPst64File::SaveMessageToEml(*object, (dir / (std::to_string(n++) + ".eml")).string(),
+                                         nullptr, &pst.Engine);
     }
     const std::filesystem::path all = dir / "all";
     std::filesystem::create_directory(all);

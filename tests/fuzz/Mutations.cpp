@@ -113,7 +113,11 @@ void Apply(const SeedMailbox& seed, std::vector<uint8_t>& file, const Change& c)
 } // namespace
 
 std::vector<uint8_t> MutatedSeed(const uint8_t* data, size_t size) {
-    const std::vector<SeedMailbox>& seeds = SeedMailboxes();
+    return MutatedSeed(data, size, SeedMailboxes());
+}
+
+std::vector<uint8_t> MutatedSeed(const uint8_t* data, size_t size,
+                                 const std::vector<SeedMailbox>& seeds) {
     const SeedMailbox& seed = seeds[size ? data[0] % seeds.size() : 0];
     std::vector<uint8_t> file = seed.bytes;
     for (size_t at = 1; at + kRecordSize <= size; at += kRecordSize)

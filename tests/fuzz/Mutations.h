@@ -10,7 +10,12 @@
 
 namespace ostrel::fuzz {
 
+struct SeedMailbox;
+
 // The damaged copy of the chosen seed; an empty input gives seed 0 intact.
 std::vector<uint8_t> MutatedSeed(const uint8_t* data, size_t size);
+// The same over another list of seeds (not empty).
+std::vector<uint8_t> MutatedSeed(const uint8_t* data, size_t size,
+                                 const std::vector<SeedMailbox>& seeds);
 
 } // namespace ostrel::fuzz

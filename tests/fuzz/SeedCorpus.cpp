@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path root = argv[1];
-    for (const char* target : {"open", "mutated_open", "context", "export", "ost4k", "attachments"})
+    for (const char* target :
+         {"open", "mutated_open", "context", "export", "ost4k", "embedded", "attachments"})
         fs::create_directories(root / target);
     const std::vector<SeedMailbox>& seeds = ostrel::fuzz::SeedMailboxes();
     std::set<std::vector<uint8_t>> heaps;
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
     cut.resize(cut.size() / 2);
     Write(root / "open" / "truncated.pst", cut);
     WriteOst4kSeeds(root / "ost4k");
+    for (size_t i = 0; i < ostrel::fuzz::EmbeddedSeedMailboxes().size(); ++i)
+        Write(root / "embedded" / ("seed-" + std::to_string(i)), {uint8_t(i)});
     size_t n = 0;
     for (const std::vector<uint8_t>& heap : heaps)
         Write(root / "context" / ("heap-" + std::to_string(n++)), heap);

@@ -24,7 +24,37 @@ bool IsHeapBlock(const SeedMailbox& seed, const pstw::BlockInfo& b) {
     return data[2] == 0xEC && (data[3] == 0xBC || data[3] == 0x7C);
 }
 
-SeedMailbox Write(pstw::Layout layout, uint8_t crypt, bool offline, int entriesPerPage) {
+pstw::Item EmbeddedLevel(const std::string& subject) {
+    pstw::Item i = pstw::everykind::item(pstw::ItemKind::Note, subject);
+    i.html = "<html><body><img src=\"cid:pic@" + subject + "\"></body></html>";
+    pstw::Attachment pic;
+    pic.longFileName = "pic.png";
+    pic.mimeTag = "image/png";
+    pic.contentId = "pic@" + subject;
+    pic.data = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    i.attachments = {pic};
+    return i;
+}
+
+pstw::Mailbox EmbeddedDescription() {
+    pstw::Item inner = EmbeddedLevel("inner");
+    for (const char* outer : {"middle", "outer"}) {
+        pstw::Item level = EmbeddedLevel(outer);
+        pstw::Attachment a;
+        a.method = 5; // ATTACH_EMBEDDED_MSG
+        a.embedded = std::make_shared<pstw::Item>(inner);
+        level.attachments.push_back(a);
+        inner = level;
+    }
+    pstw::Mailbox m;
+    pstw::Folder inbox{"Inbox"};
+    inbox.items.push_back(inner);
+    m.ipmSubtree.folders.push_back(inbox);
+    return m;
+}
+
+SeedMailbox Write(pstw::Layout layout, uint8_t crypt, const pstw::Mailbox& description,
+                  int entriesPerPage) {
     pstw::Options o;
     o.layout = layout;
     o.crypt = crypt;
@@ -34,7 +64,7 @@ SeedMailbox Write(pstw::Layout layout, uint8_t crypt, bool offline, int entriesP
     SeedMailbox seed;
     seed.layout = layout;
     seed.crypt = crypt;
-    seed.bytes = w.write(Description(offline));
+    seed.bytes = w.write(description);
     seed.pages = w.ndb().pages();
     seed.blocks = w.ndb().blocks();
     for (const pstw::BlockInfo& b : seed.blocks)
@@ -49,10 +79,18 @@ const std::vector<SeedMailbox>& SeedMailboxes() {
         std::vector<SeedMailbox> s;
         for (pstw::Layout layout : {pstw::Layout::Unicode, pstw::Layout::Ansi})
             for (uint8_t crypt : {0, 1, 2})
-                s.push_back(Write(layout, crypt, false, 0));
-        s.push_back(Write(pstw::Layout::Unicode, 1, true, 0));
-        s.push_back(Write(pstw::Layout::Ansi, 0, false, 6));
+                s.push_back(Write(layout, crypt, Description(false), 0));
+        s.push_back(Write(pstw::Layout::Unicode, 1, Description(true), 0));
+        s.push_back(Write(pstw::Layout::Ansi, 0, Description(false), 6));
         return s;
+    }();
+    return seeds;
+}
+
+const std::vector<SeedMailbox>& EmbeddedSeedMailboxes() {
+    static const std::vector<SeedMailbox> seeds = [] {
+        return std::vector<SeedMailbox>{Write(pstw::Layout::Unicode, 1, EmbeddedDescription(), 0),
+                                        Write(pstw::Layout::Ansi, 0, EmbeddedDescription(), 0)};
     }();
     return seeds;
 }

@@ -24,4 +24,8 @@ struct SeedMailbox {
 // Built once per process, in a fixed order (the mutation targets index them).
 const std::vector<SeedMailbox>& SeedMailboxes();
 
+// Mailboxes of messages attached to messages three levels deep, with an HTML
+// body that shows an attached picture by cid: (Unicode and ANSI).
+const std::vector<SeedMailbox>& EmbeddedSeedMailboxes();
+
 } // namespace ostrel::fuzz

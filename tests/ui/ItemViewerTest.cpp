@@ -4,6 +4,7 @@
 // selections, formats and resize rules, the owner-drawn swatches, and the
 // HTML view's refusal of remote requests.
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -27,6 +28,7 @@
 #include "ui/AppointmentItem.h"
 #include "ui/FolderListModel.h"
 #include "ui/ImageList.h"
+#include "ui/InlinePictures.h"
 #include "ui/ItemListModel.h"
 #include "ui/Main.h"
 #include "ui/MessageItem.h"
@@ -138,6 +140,7 @@ private slots:
     void messageResize();
     void remoteContentIsNeverRequested();
     void bigDocumentIsShown();
+    void inlinePicturesAreShownFromTheItem();
     void linkClickOpensTheBrowserOnly();
     void failedDocumentIsReported();
     void appointmentFields();
@@ -386,6 +389,79 @@ void TItemViewerTest::remoteContentIsNeverRequested() {
     Release(*form, RowWithCaption(*form, 2, QStringLiteral("HTML body")));
     PlainText(ViewOf(form->CurrentForm));
     QTRY_VERIFY(TWebBrowser::RefusedRequests() > refusedBefore);
+}
+
+// Pixels of the view close to `colour`, once it has drawn (or after 15 s).
+static int PixelsOf(TWebBrowser* view, QColor colour, int atLeast) {
+    int found = 0;
+    (void)QTest::qWaitFor(
+        [&] {
+            QImage shot = view->grab().toImage();
+            found = 0;
+            for (int y = 0; y < shot.height(); y += 2)
+                for (int x = 0; x < shot.width(); x += 2) {
+                    QColor c = shot.pixelColor(x, y);
+                    if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
+                            std::abs(c.blue() - colour.blue()) <
+                        24)
+                        ++found;
+                }
+            return found >= atLeast;
+        },
+        15000);
+    return found;
+}
+
+static QByteArray SolidPng(QColor colour) {
+    QImage image(40, 40, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+void TItemViewerTest::inlinePicturesAreShownFromTheItem() {
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    int connections = 0;
+    connect(&server, &QTcpServer::newConnection, [&] { ++connections; });
+    const QColor green(0, 200, 0), blue(0, 0, 220);
+    tpstmessage item;
+    item.MailInfo = std::make_unique<tmailinfo>();
+    item.MailInfo->BodyHtml = std::string(
+        "<html><body style=\"margin:0;background:#fff\"><img src=\"cid:pic1@x\" width=\"160\" "
+        "height=\"120\"><img src=\"images/second.png\" width=\"160\" height=\"120\">"
+        "<img src=\"http://127.0.0.1:" +
+        std::to_string(server.serverPort()) + "/remote.png\"></body></html>");
+    auto addPicture = [&](const QByteArray& png) -> tattachment& {
+        auto a = std::make_unique<tattachment>();
+        a->Data = png.toStdString();
+        a->DataSize = uint32_t(png.size());
+        a->LongFileName = std::string("picture.png");
+        a->Next = std::move(item.Attachments);
+        item.Attachments = std::move(a);
+        return *item.Attachments;
+    };
+    addPicture(SolidPng(green)).ContentId = std::string("<pic1@x>");
+    addPicture(SolidPng(blue)).ContentLocation = std::string("images/second.png");
+
+    TMessageForm m;
+    m.resize(700, 500);
+    m.show();
+    const int refusedBefore = TWebBrowser::RefusedRequests();
+    std::string body = WithInlinePictures(*m.Browser(), item, TItemForm::GetItemBodyText(item));
+    QVERIFY(body.find("cid:") == std::string::npos);
+    m.ShowMessageItem("Ann", "Bob", "", "Pictures", 0, body);
+    QVERIFY(PlainText(ViewOf(&m)) != QStringLiteral("<timeout>"));
+    // 160 x 120 pixels each, sampled every second pixel both ways.
+    QVERIFY2(PixelsOf(ViewOf(&m), green, 3000) >= 3000, "the cid: picture is drawn");
+    QVERIFY2(PixelsOf(ViewOf(&m), blue, 3000) >= 3000, "the content location picture is drawn");
+    QTest::qWait(300);
+    QCOMPARE(connections, 0);
+    // The remote picture may be refused or never asked for; the served ones never are.
+    QVERIFY(TWebBrowser::RefusedRequests() <= refusedBefore + 1);
 }
 
 void TItemViewerTest::bigDocumentIsShown() {

@@ -11,5 +11,9 @@ int Folders(const std::string& file, std::ostream& out);
 int Items(const std::string& file, const std::string& path, std::ostream& out);
 int Show(const std::string& file, const std::string& nid, std::ostream& out);
 int Export(const std::string& file, const std::string& dir, std::ostream& out, std::ostream& err);
+int Attachments(const std::string& file, const std::string& nid, std::ostream& out,
+                std::ostream& err);
+int SaveAttachments(const std::string& file, const std::string& nid, const std::string& dir,
+                    std::ostream& out, std::ostream& err);
 
 } // namespace ostrel::cli

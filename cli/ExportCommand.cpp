@@ -1,34 +1,18 @@
 // `ostrel export FILE DIR`: the whole mailbox as .eml files below DIR, the
 // failures on standard error as the window reports them, the counts at the
 // end, and a progress line while it runs when standard error is a terminal.
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/OutputFolder.h"
 #include "export/EmlExport.h"
 #include "mailbox/uPST64File.h"
 
 namespace ostrel::cli {
 namespace {
-
-// DIR is made when missing (one level, as `mkdir` would); anything else
-// there that is not a directory is an error.
-bool PrepareDirectory(const std::string& dir, std::ostream& err) {
-    struct stat st {};
-    if (::stat(dir.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return true;
-        err << "ostrel: " << dir << ": not a directory\n";
-        return false;
-    }
-    if (::mkdir(dir.c_str(), 0777) == 0) return true;
-    err << "ostrel: " << dir << ": " << std::strerror(errno) << "\n";
-    return false;
-}
 
 // Redraws one line on the terminal, a few times a second at most.
 class ProgressLine {

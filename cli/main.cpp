@@ -14,7 +14,7 @@
 namespace {
 
 const char* const kUsage =
-    "usage: ostrel COMMAND FILE [ARG]\n"
+    "usage: ostrel COMMAND FILE [ARG...]\n"
     "\n"
     "Reads an Outlook PST or OST file (read-only) and prints what the viewer shows.\n"
     "\n"
@@ -24,10 +24,16 @@ const char* const kUsage =
     "                              status line\n"
     "  ostrel show FILE NID        every field of one node's object (NID in hex, as 0x8024)\n"
     "  ostrel export FILE DIR      writes every message as an .eml file below DIR\n"
+    "  ostrel attachments FILE NID the attachments of one item: number, name, size in\n"
+    "                              bytes, kind (file, embedded message, reference, OLE object)\n"
+    "  ostrel save-attachments FILE NID DIR\n"
+    "                              writes the item's attachments as new files in DIR\n"
+    "                              (embedded messages as .eml; an existing file is never\n"
+    "                              replaced: \"name (2).ext\" instead); prints each path\n"
     "  ostrel --help               this text\n"
     "\n"
     "Exit status: 0 success, 1 nothing found for the request, 2 bad usage or a file\n"
-    "that cannot be read.\n";
+    "that cannot be read, 3 some attachment could not be saved.\n";
 
 // A file the program cannot read at all is an error; a file that is not a
 // mailbox is not (its folder list is the root row alone).
@@ -61,9 +67,11 @@ int main(int argc, char** argv) {
     }
     std::string command = argv[1];
     std::string file = argv[2];
-    bool needsArg = command == "items" || command == "show" || command == "export";
-    if ((needsArg && argc != 4) || (!needsArg && argc != 3) ||
-        (command != "folders" && !needsArg)) {
+    bool needsArg =
+        command == "items" || command == "show" || command == "export" || command == "attachments";
+    bool needsTwo = command == "save-attachments";
+    int wanted = needsTwo ? 5 : needsArg ? 4 : 3;
+    if (argc != wanted || (command != "folders" && !needsArg && !needsTwo)) {
         std::cerr << kUsage;
         return 2;
     }
@@ -71,5 +79,9 @@ int main(int argc, char** argv) {
     if (command == "folders") return ostrel::cli::Folders(file, std::cout);
     if (command == "items") return ostrel::cli::Items(file, argv[3], std::cout);
     if (command == "show") return ostrel::cli::Show(file, argv[3], std::cout);
+    if (command == "attachments")
+        return ostrel::cli::Attachments(file, argv[3], std::cout, std::cerr);
+    if (command == "save-attachments")
+        return ostrel::cli::SaveAttachments(file, argv[3], argv[4], std::cout, std::cerr);
     return ostrel::cli::Export(file, argv[3], std::cout, std::cerr);
 }

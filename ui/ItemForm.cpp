@@ -14,6 +14,7 @@
 #include "display/BodyText.h"
 #include "display/Durations.h"
 #include "display/MultiString.h"
+#include "ui/AttachmentStrip.h"
 #include "ui/WebBrowser.h"
 
 TItemForm::TItemForm(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -25,6 +26,8 @@ TItemForm::TItemForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     PanelMessage->setLineWidth(1);
     auto* layout = new QVBoxLayout(PanelMessage);
     layout->setContentsMargins(1, 1, 1, 1);
+    Attachments = new TAttachmentStrip(PanelMessage);
+    layout->addWidget(Attachments);
     WebBrowser = new TWebBrowser(PanelMessage);
     layout->addWidget(WebBrowser);
 }
@@ -32,6 +35,10 @@ TItemForm::TItemForm(QWidget* parent) : QWidget(parent, Qt::Window) {
 TItemForm::~TItemForm() = default;
 
 void TItemForm::ShowItem(tpstmessage*) {}
+
+void TItemForm::ShowAttachments(tpstfile* file, std::unique_ptr<tpstmessage> message, int depth) {
+    Attachments->ShowMessage(file, std::move(message), depth);
+}
 
 void TItemForm::closeEvent(QCloseEvent* event) {
     // Closing only hides: the window keeps its item and comes back when it is clicked.

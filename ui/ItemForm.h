@@ -4,6 +4,8 @@
 // the HTML body view, the half-hour time list and the duration box. The body
 // rule, the duration table and the multi-valued string joiner are the
 // toolkit-free texts of display/, reached here under the viewers' names.
+// Every viewer but the sticky note lists the item's attachments in a strip
+// at the top of its body panel.
 #pragma once
 
 #include <QDateTime>
@@ -12,12 +14,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engine/uPST64Format.h"
 
 class QComboBox;
 class QFrame;
+class TAttachmentStrip;
 class TWebBrowser;
 
 class TItemForm : public QWidget {
@@ -52,9 +56,16 @@ public:
     // The short date format of the date pickers.
     static constexpr const char* kShortDateFormat = "dd.MM.yyyy";
 
+    // Lists the attachments of `message` (kept from now on) in the strip; the
+    // strip is hidden when there are none. `file` is the mailbox the message
+    // was read from and must stay open while the window lives; `depth`
+    // counts the messages this one is attached in.
+    void ShowAttachments(tpstfile* file, std::unique_ptr<tpstmessage> message, int depth = 0);
+
     // The body panel and its view, for those who look at the window from outside.
     QFrame* MessagePanel() const { return PanelMessage; }
     TWebBrowser* Browser() const { return WebBrowser; }
+    TAttachmentStrip* AttachmentStrip() const { return Attachments; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,4 +74,6 @@ protected:
     // PanelMessage (a lowered inner bevel).
     QFrame* PanelMessage = nullptr;
     TWebBrowser* WebBrowser = nullptr;
+    // Above the view inside PanelMessage: the body gives up only its height.
+    TAttachmentStrip* Attachments = nullptr;
 };

@@ -7,14 +7,13 @@
 
 #include <memory>
 
-#include "display/AddressTexts.h"
+#include "display/AttachmentRows.h"
 #include "display/MultiString.h"
 #include "engine/messaging/FileTime.h"
 #include "engine/messaging/Subject.h"
 #include "ui/AppointmentItem.h"
 #include "ui/ContactItem.h"
 #include "ui/ImageList.h"
-#include "ui/InlinePictures.h"
 #include "ui/ItemListModel.h"
 #include "ui/JournalItem.h"
 #include "ui/Main.h"
@@ -28,14 +27,6 @@ std::string Companies(const tpstmessage& m) {
     if (!m.Companies || !m.Companies->Data) return {};
     const std::string& data = *m.Companies->Data;
     return MultiStringText(reinterpret_cast<const uint8_t*>(data.data()), data.size());
-}
-
-void ShowMessage(TMessageForm& form, const tpstmessage& m) {
-    const tmailinfo& mi = *m.MailInfo;
-    std::string to = mi.DisplayTo ? StripClosingTags(TextOf(mi.DisplayTo)) : std::string();
-    std::string body = WithInlinePictures(*form.Browser(), m, TItemForm::GetItemBodyText(m));
-    form.ShowMessageItem(ViewerSenderText(mi), to, TextOf(mi.DisplayCc), SubjectText(m),
-                         FileTimeToDateTime(mi.ClientSubmitTime), body);
 }
 
 void ShowAppointment(TAppointmentForm& form, const tpstmessage& m) {
@@ -146,7 +137,7 @@ TItemForm* TMainForm::CreateViewer(int32_t kind, uint64_t nid) {
 void TMainForm::ShowItemInForm(TItemForm* form, tpstmessage* item) {
     if (!form || !item) return;
     if (auto* message = qobject_cast<TMessageForm*>(form)) {
-        if (item->MailInfo) ShowMessage(*message, *item);
+        if (item->MailInfo) message->ShowMessageObject(*item);
     } else if (auto* appointment = qobject_cast<TAppointmentForm*>(form)) {
         ShowAppointment(*appointment, *item);
     } else if (auto* note = qobject_cast<TStickyNoteForm*>(form)) {
@@ -159,6 +150,16 @@ void TMainForm::ShowItemInForm(TItemForm* form, tpstmessage* item) {
         // The contact and task viewers read the object themselves.
         form->ShowItem(item);
     }
+    if (!qobject_cast<TStickyNoteForm*>(form)) ShowItemAttachments(form, item);
+}
+
+void TMainForm::ShowItemAttachments(TItemForm* form, const tpstmessage* item) {
+    // The strip keeps an object of its own: the mailbox's current object
+    // is replaced by the next item opened.
+    std::unique_ptr<tpstmessage> own;
+    if (!AttachmentRows(*item).empty())
+        own = BuildMessage(&PstFile->Engine, FindNode(&PstFile->Engine, form->ItemId));
+    form->ShowAttachments(&PstFile->Engine, std::move(own));
 }
 
 void TMainForm::DestroyViewers() {

@@ -52,6 +52,8 @@ public:
     void ListView2MouseUp(Qt::MouseButton button, const QPoint& pos);
     // Fills `form` from `item` with the arguments its kind of viewer takes.
     void ShowItemInForm(TItemForm* form, tpstmessage* item);
+    // The attachment strip of the item's viewer, from an object of its own.
+    void ShowItemAttachments(TItemForm* form, const tpstmessage* item);
     // Destroys every viewer window; the next open and the end of the program do.
     void DestroyViewers();
 

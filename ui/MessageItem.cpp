@@ -6,6 +6,10 @@
 #include <QLocale>
 #include <QResizeEvent>
 
+#include "display/AddressTexts.h"
+#include "engine/messaging/FileTime.h"
+#include "engine/messaging/Subject.h"
+#include "ui/InlinePictures.h"
 #include "ui/WebBrowser.h"
 
 namespace {
@@ -13,6 +17,8 @@ namespace {
 // The client area that the outer size 629 x 452 leaves inside a frame.
 constexpr int kDesignWidth = 621;
 constexpr int kDesignHeight = 425;
+// Space kept between the sender and the "Sent:" label.
+constexpr int kSenderGap = 8;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
     auto* label = new QLabel(text, parent);
@@ -60,7 +66,9 @@ QString TMessageForm::FormatSent(double dateTime) {
 void TMessageForm::ShowMessageItem(const std::string& from, const std::string& to,
                                    const std::string& cc, const std::string& subject, double sent,
                                    const std::string& body) {
-    SetLabel(LabelFrom, from);
+    FullSender = QString::fromStdString(from);
+    LabelFrom->setToolTip(FullSender);
+    ElideSender();
     SetLabel(LabelTo, to);
     SetLabel(LabelCopy, cc);
     SetLabel(LabelSubject, subject);
@@ -70,10 +78,30 @@ void TMessageForm::ShowMessageItem(const std::string& from, const std::string& t
     SetItemBody(WebBrowser, body);
 }
 
+void TMessageForm::ShowMessageObject(const tpstmessage& m) {
+    static const tmailinfo kNoMailInfo;
+    const tmailinfo& mi = m.MailInfo ? *m.MailInfo : kNoMailInfo;
+    std::string to = mi.DisplayTo ? StripClosingTags(TextOf(mi.DisplayTo)) : std::string();
+    // Pictures the HTML names by cid: come from the message's own attachments.
+    std::string body = WithInlinePictures(*Browser(), m, GetItemBodyText(m));
+    ShowMessageItem(ViewerSenderText(mi), to, TextOf(mi.DisplayCc), SubjectText(m),
+                    FileTimeToDateTime(mi.ClientSubmitTime), body);
+}
+
 void TMessageForm::resizeEvent(QResizeEvent* event) {
     TItemForm::resizeEvent(event);
     PanelInfo->setGeometry(rect());
     ArrangeControls();
+}
+
+void TMessageForm::ElideSender() {
+    // The sender shares its line with "Sent:"; a long one is cut with "..."
+    // and shown whole in the tool tip.
+    const int room = std::max(0, LSent->x() - kSenderGap - LabelFrom->x());
+    QString shown = LabelFrom->fontMetrics().elidedText(FullSender, Qt::ElideRight, room);
+    LabelFrom->setText(shown);
+    LabelFrom->adjustSize();
+    LabelFrom->resize(std::min(LabelFrom->width(), room), LabelFrom->height());
 }
 
 void TMessageForm::ArrangeControls() {
@@ -84,5 +112,6 @@ void TMessageForm::ArrangeControls() {
         LabelSent->move(w - 237, LabelSent->y());
         PanelMessage->resize(w - 16, PanelMessage->height());
     }
+    ElideSender();
     PanelMessage->resize(PanelMessage->width(), std::max(h - 88, PanelMessage->minimumHeight()));
 }

@@ -1,6 +1,9 @@
 // TMessageForm: the read-only window of one mail message: sender,
-// recipients, copy recipients, subject, sent time and the body.
+// recipients, copy recipients, subject, sent time, the attachments and the
+// body. A long sender is cut short of the "Sent:" label.
 #pragma once
+
+#include <QString>
 
 #include <string>
 
@@ -18,6 +21,9 @@ public:
     // date-time value (0 when absent).
     void ShowMessageItem(const std::string& from, const std::string& to, const std::string& cc,
                          const std::string& subject, double sent, const std::string& body);
+
+    // The fields of a message object (an item or an attached message).
+    void ShowMessageObject(const tpstmessage& message);
 
     // "Sun 07.02.2010 14:05", English day names.
     static QString FormatSent(double dateTime);
@@ -37,6 +43,10 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
+    // The sender as given; LabelFrom shows it cut to the room before "Sent:".
+    QString FullSender;
+
 private:
     void ArrangeControls();
+    void ElideSender();
 };

@@ -1,7 +1,7 @@
 // Writes the seed corpora of the fuzz targets into the folder given: whole
 // seed mailboxes (and a truncated one) for the raw open target, one input per
-// seed for the mutation targets, and the PC and TC heaps of the seeds for the
-// context target.
+// seed for the mutation targets (the attachment target among them), and the PC and TC heaps of the
+// seeds for the context target.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path root = argv[1];
-    for (const char* target : {"open", "mutated_open", "context", "export", "ost4k", "embedded"})
+    for (const char* target :
+         {"open", "mutated_open", "context", "export", "ost4k", "embedded", "attachments"})
         fs::create_directories(root / target);
     const std::vector<SeedMailbox>& seeds = ostrel::fuzz::SeedMailboxes();
     std::set<std::vector<uint8_t>> heaps;
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
         Write(root / "open" / (name + ".pst"), seeds[i].bytes);
         Write(root / "mutated_open" / name, {uint8_t(i)});
         Write(root / "export" / name, {uint8_t(i)});
+        Write(root / "attachments" / name, {uint8_t(i)});
         for (const pstw::BlockInfo& b : seeds[i].heaps)
             heaps.insert(HeapData(seeds[i], b));
     }

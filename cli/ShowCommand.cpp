@@ -1,15 +1,15 @@
 // `ostrel show`: every field of one node's message object, one
 // "Field<TAB>value" a line.
+#include <functional>
 #include <iostream>
 #include <optional>
 
 #include "cli/Commands.h"
-#include "engine/uPST64Format.h"
 #include "display/MessageDump.h"
+#include "engine/uPST64Format.h"
 #include "mailbox/uPST64File.h"
 
 namespace ostrel::cli {
-namespace {
 
 // Hex with or without "0x"; none for an empty text, other characters or
 // more than 64 bits.
@@ -29,9 +29,8 @@ std::optional<uint64_t> ParseNid(const std::string& text) {
     return nid;
 }
 
-} // namespace
-
-int Show(const std::string& file, const std::string& nidText, std::ostream& out) {
+int WithObject(const std::string& file, const std::string& nidText,
+               const std::function<void(const tpstmessage&)>& use) {
     std::optional<uint64_t> nid = ParseNid(nidText);
     if (!nid) {
         std::cerr << "ostrel: " << nidText << ": not a NID (hex, as 0x8024)\n";
@@ -49,9 +48,15 @@ int Show(const std::string& file, const std::string& nidText, std::ostream& out)
         std::cerr << "ostrel: " << file << ": node " << nidText << " has no readable object\n";
         return 1;
     }
-    for (const tdumpline& line : DumpMessage(*object))
-        out << line.Field << "\t" << line.Value << "\n";
+    use(*object);
     return 0;
+}
+
+int Show(const std::string& file, const std::string& nidText, std::ostream& out) {
+    return WithObject(file, nidText, [&out](const tpstmessage& object) {
+        for (const tdumpline& line : DumpMessage(object))
+            out << line.Field << "\t" << line.Value << "\n";
+    });
 }
 
 } // namespace ostrel::cli

@@ -23,6 +23,7 @@ const char* const kUsage =
     "                              prints it): column captions, one row a line; then the\n"
     "                              status line\n"
     "  ostrel show FILE NID        every field of one node's object (NID in hex, as 0x8024)\n"
+    "  ostrel body FILE NID        the HTML the item viewer shows as that object's body\n"
     "  ostrel export FILE DIR      writes every message as an .eml file below DIR\n"
     "  ostrel --help               this text\n"
     "\n"
@@ -61,7 +62,8 @@ int main(int argc, char** argv) {
     }
     std::string command = argv[1];
     std::string file = argv[2];
-    bool needsArg = command == "items" || command == "show" || command == "export";
+    bool needsArg =
+        command == "items" || command == "show" || command == "body" || command == "export";
     if ((needsArg && argc != 4) || (!needsArg && argc != 3) ||
         (command != "folders" && !needsArg)) {
         std::cerr << kUsage;
@@ -71,5 +73,6 @@ int main(int argc, char** argv) {
     if (command == "folders") return ostrel::cli::Folders(file, std::cout);
     if (command == "items") return ostrel::cli::Items(file, argv[3], std::cout);
     if (command == "show") return ostrel::cli::Show(file, argv[3], std::cout);
+    if (command == "body") return ostrel::cli::Body(file, argv[3], std::cout);
     return ostrel::cli::Export(file, argv[3], std::cout, std::cerr);
 }

@@ -1,0 +1,176 @@
+// Code page conversion for RTF text with the C library's iconv. The charset
+// numbers are those of the RTF font table (\fcharset), the names the ones
+// glibc's iconv knows for the Windows code pages.
+#include "body/RtfCodepage.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <cerrno>
+#include <map>
+#include <mutex>
+
+namespace ostrel::body {
+namespace {
+
+constexpr uint32_t kReplacement = 0xFFFD;
+constexpr uint32_t kLastCodepoint = 0x10FFFF;
+constexpr uint32_t kSurrogateFirst = 0xD800;
+constexpr uint32_t kSurrogateLast = 0xDFFF;
+
+struct tcharsetpage {
+    int32_t Charset;
+    uint32_t Codepage;
+};
+constexpr std::array<tcharsetpage, 19> kCharsetPages{{
+    {0, 1252}, // ANSI
+    {2, kCodepageSymbol},
+    {77, 10000}, // Mac Roman
+    {128, 932},  // Shift JIS
+    {129, 949},  // Hangul
+    {130, 1361}, // Johab
+    {134, 936},  // GB2312
+    {136, 950},  // Big5
+    {161, 1253}, // Greek
+    {162, 1254}, // Turkish
+    {163, 1258}, // Vietnamese
+    {177, 1255}, // Hebrew
+    {178, 1256}, // Arabic
+    {186, 1257}, // Baltic
+    {204, 1251}, // Cyrillic
+    {222, 874},  // Thai
+    {238, 1250}, // Eastern European
+    {254, 437},  // PC 437
+    {255, 850},  // OEM
+}};
+
+std::string IconvName(uint32_t codepage) {
+    switch (codepage) {
+    case 932:
+        return "CP932";
+    case 936:
+        return "CP936";
+    case 949:
+        return "CP949";
+    case 950:
+        return "CP950";
+    case 874:
+        return "CP874";
+    case 1361:
+        return "JOHAB";
+    case 10000:
+        return "MACINTOSH";
+    case 20127:
+        return "ASCII";
+    case 28591:
+        return "ISO-8859-1";
+    case 65001:
+        return "UTF-8";
+    default:
+        return "CP" + std::to_string(codepage);
+    }
+}
+
+// The Symbol font's bytes that RTF lists use for bullets; others as Latin-1.
+uint32_t SymbolCodepoint(uint8_t b) {
+    switch (b) {
+    case 0xB7:
+        return 0x2022; // bullet
+    case 0xA7:
+        return 0x25AA; // small square (Wingdings' § slot as lists use it)
+    case 0xD8:
+        return 0x27A2; // arrowhead
+    case 0xFC:
+        return 0x2713; // check mark
+    default:
+        return b;
+    }
+}
+
+// iconv handles are costly to open; one per code page, shared under a lock.
+class tconverters {
+public:
+    std::string Convert(uint32_t codepage, std::string_view bytes) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        iconv_t cd = Handle(codepage);
+        if (cd == iconv_t(-1)) cd = Handle(kCodepageWestern);
+        if (cd == iconv_t(-1)) return Latin1(bytes);
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        std::string out;
+        out.reserve(bytes.size() * 2);
+        char* in = const_cast<char*>(bytes.data());
+        size_t inLeft = bytes.size();
+        std::array<char, 1024> buffer;
+        while (inLeft > 0) {
+            char* to = buffer.data();
+            size_t toLeft = buffer.size();
+            size_t n = iconv(cd, &in, &inLeft, &to, &toLeft);
+            out.append(buffer.data(), size_t(to - buffer.data()));
+            if (n == size_t(-1) && errno != E2BIG) {
+                // An undefined or incomplete sequence: one byte becomes U+FFFD.
+                AppendUtf8(out, kReplacement);
+                ++in;
+                --inLeft;
+                iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            }
+        }
+        return out;
+    }
+
+private:
+    iconv_t Handle(uint32_t codepage) {
+        auto it = handles_.find(codepage);
+        if (it != handles_.end()) return it->second;
+        iconv_t cd = iconv_open("UTF-8", IconvName(codepage).c_str());
+        handles_.emplace(codepage, cd);
+        return cd;
+    }
+    static std::string Latin1(std::string_view bytes) {
+        std::string out;
+        for (unsigned char c : bytes)
+            AppendUtf8(out, c);
+        return out;
+    }
+    std::mutex mutex_;
+    std::map<uint32_t, iconv_t> handles_;
+};
+
+} // namespace
+
+uint32_t CharsetCodepage(int32_t charset) {
+    for (const tcharsetpage& p : kCharsetPages)
+        if (p.Charset == charset) return p.Codepage;
+    return 0;
+}
+
+std::string CodepageToUtf8(uint32_t codepage, std::string_view bytes) {
+    if (codepage == kCodepageSymbol) {
+        std::string out;
+        for (unsigned char c : bytes)
+            AppendUtf8(out, SymbolCodepoint(c));
+        return out;
+    }
+    static tconverters converters;
+    return converters.Convert(codepage, bytes);
+}
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+    if (cp > kLastCodepoint || (cp >= kSurrogateFirst && cp <= kSurrogateLast)) cp = kReplacement;
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | cp >> 6);
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | cp >> 12);
+        out += char(0x80 | (cp >> 6 & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | cp >> 18);
+        out += char(0x80 | (cp >> 12 & 0x3F));
+        out += char(0x80 | (cp >> 6 & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
+} // namespace ostrel::body

@@ -216,8 +216,8 @@ void RtfInterpreter::Word(const trtftoken& t) {
     const std::string_view n = t.Name;
     trtfstate& s = State();
     for (const tspecialword& w : kSpecialWords)
-        if (n == w.Name) return Unicode(int32_t(w.Codepoint));
-    if (n == "u" && t.HasParam) return Unicode(t.Param);
+        if (n == w.Name) return Unicode(int32_t(w.Codepoint), false);
+    if (n == "u" && t.HasParam) return Unicode(t.Param, true);
     Flush();
     if (n == "par") return sink_->Break(RtfBreak::Paragraph, s);
     if (n == "line") return sink_->Break(RtfBreak::Line, s);
@@ -269,13 +269,14 @@ void RtfInterpreter::Symbol(char c) {
     case '\\':
     case '{':
     case '}':
-        Emit(std::string_view(&c, 1));
+        // As bytes of the code page: in Shift JIS they may end a character.
+        Bytes(std::string_view(&c, 1));
         break;
     case '~':
-        Unicode(kNoBreakSpace);
+        Unicode(kNoBreakSpace, false);
         break;
     case '_':
-        Unicode(kNoBreakHyphen);
+        Unicode(kNoBreakHyphen, false);
         break;
     default:
         break; // \- optional hyphen, \: index entries, \| formulas
@@ -324,10 +325,10 @@ void RtfInterpreter::Bytes(std::string_view bytes) {
     pending_ += bytes;
 }
 
-void RtfInterpreter::Unicode(int32_t value) {
+void RtfInterpreter::Unicode(int32_t value, bool withFallback) {
     Flush();
     uint32_t cp = value < 0 ? uint32_t(value + int32_t(kUnicodeWrap)) : uint32_t(value);
-    skipChars_ = State().UnicodeSkip;
+    if (withFallback) skipChars_ = State().UnicodeSkip;
     std::string utf8;
     if (cp >= kHighSurrogateFirst && cp < kLowSurrogateFirst) {
         if (highSurrogate_) AppendUtf8(utf8, kReplacement);

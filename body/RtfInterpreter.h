@@ -79,7 +79,8 @@ private:
     void TableWord(const trtftoken& t);
     void TableText(std::string_view text);
     void Bytes(std::string_view bytes);
-    void Unicode(int32_t value);
+    // \uN is followed by \ucN fallback characters; named characters are not.
+    void Unicode(int32_t value, bool withFallback);
     void Emit(std::string_view utf8);
     void Flush();
     void Open();

@@ -1,7 +1,7 @@
 // Writes the seed corpora of the fuzz targets into the folder given: whole
 // seed mailboxes (and a truncated one) for the raw open target, one input per
 // seed for the mutation targets, and the PC and TC heaps of the seeds for the
-// context target.
+// context target, and the RTF values and documents of the RTF targets.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +10,7 @@
 #include "tests/engine/ndb/Image4k.h"
 #include "tests/fuzz/Seed4k.h"
 #include "tests/fuzz/SeedMailboxes.h"
+#include "tests/fuzz/SeedRtf.h"
 
 namespace fs = std::filesystem;
 using ostrel::fuzz::SeedMailbox;
@@ -51,7 +52,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path root = argv[1];
-    for (const char* target : {"open", "mutated_open", "context", "export", "ost4k"})
+    for (const char* target :
+         {"open", "mutated_open", "context", "export", "ost4k", "rtf_decompress", "rtf_reader"})
         fs::create_directories(root / target);
     const std::vector<SeedMailbox>& seeds = ostrel::fuzz::SeedMailboxes();
     std::set<std::vector<uint8_t>> heaps;
@@ -67,6 +69,7 @@ int main(int argc, char** argv) {
     cut.resize(cut.size() / 2);
     Write(root / "open" / "truncated.pst", cut);
     WriteOst4kSeeds(root / "ost4k");
+    ostrel::fuzz::WriteRtfSeeds(root / "rtf_decompress", root / "rtf_reader");
     size_t n = 0;
     for (const std::vector<uint8_t>& heap : heaps)
         Write(root / "context" / ("heap-" + std::to_string(n++)), heap);

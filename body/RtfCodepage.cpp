@@ -44,31 +44,26 @@ constexpr std::array<tcharsetpage, 19> kCharsetPages{{
     {255, 850},  // OEM
 }};
 
-std::string IconvName(uint32_t codepage) {
-    switch (codepage) {
-    case 932:
-        return "CP932";
-    case 936:
-        return "CP936";
-    case 949:
-        return "CP949";
-    case 950:
-        return "CP950";
-    case 874:
-        return "CP874";
-    case 1361:
-        return "JOHAB";
-    case 10000:
-        return "MACINTOSH";
-    case 20127:
-        return "ASCII";
-    case 28591:
-        return "ISO-8859-1";
-    case 65001:
-        return "UTF-8";
-    default:
-        return "CP" + std::to_string(codepage);
-    }
+// The code pages read here and their iconv names; others are read as
+// Windows-1252, so a document cannot make iconv search for arbitrary names.
+struct tcodepagename {
+    uint32_t Codepage;
+    const char* Name;
+};
+constexpr std::array<tcodepagename, 25> kCodepageNames{{
+    {437, "CP437"},   {850, "CP850"},    {852, "CP852"},        {866, "CP866"},
+    {874, "CP874"},   {932, "CP932"},    {936, "CP936"},        {949, "CP949"},
+    {950, "CP950"},   {1250, "CP1250"},  {1251, "CP1251"},      {1252, "CP1252"},
+    {1253, "CP1253"}, {1254, "CP1254"},  {1255, "CP1255"},      {1256, "CP1256"},
+    {1257, "CP1257"}, {1258, "CP1258"},  {1361, "JOHAB"},       {10000, "MACINTOSH"},
+    {20127, "ASCII"}, {20866, "KOI8-R"}, {28591, "ISO-8859-1"}, {54936, "GB18030"},
+    {65001, "UTF-8"},
+}};
+
+const char* IconvName(uint32_t codepage) {
+    for (const tcodepagename& c : kCodepageNames)
+        if (c.Codepage == codepage) return c.Name;
+    return nullptr;
 }
 
 // The Symbol font's bytes that RTF lists use for bullets; others as Latin-1.
@@ -119,9 +114,10 @@ public:
 
 private:
     iconv_t Handle(uint32_t codepage) {
+        if (!IconvName(codepage)) return iconv_t(-1);
         auto it = handles_.find(codepage);
         if (it != handles_.end()) return it->second;
-        iconv_t cd = iconv_open("UTF-8", IconvName(codepage).c_str());
+        iconv_t cd = iconv_open("UTF-8", IconvName(codepage));
         handles_.emplace(codepage, cd);
         return cd;
     }

@@ -85,6 +85,13 @@ uint32_t SymbolCodepoint(uint8_t b) {
 // iconv handles are costly to open; one per code page, shared under a lock.
 class tconverters {
 public:
+    tconverters() = default;
+    tconverters(const tconverters&) = delete;
+    tconverters& operator=(const tconverters&) = delete;
+    ~tconverters() {
+        for (auto& [codepage, cd] : handles_)
+            if (cd != iconv_t(-1)) iconv_close(cd);
+    }
     std::string Convert(uint32_t codepage, std::string_view bytes) {
         std::lock_guard<std::mutex> lock(mutex_);
         iconv_t cd = Handle(codepage);

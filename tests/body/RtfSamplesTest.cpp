@@ -140,3 +140,21 @@ TEST(RtfSamples, RtfOnlyItemsOfTheSampleOstShowTheirBodies) {
     EXPECT_GE(sources[BodySource::RtfHtml] + sources[BodySource::RtfText], 13u);
     EXPECT_GE(withText, 27u);
 }
+
+// An ANSI file of Outlook 2002 whose RTF encapsulates HTML in code page 932
+// (\ansicpg932, fonts without \fcharset): the Japanese text comes out as
+// UTF-8, where a reader that assumes Windows-1252 shows mojibake.
+TEST(RtfSamples, AnsiFileInCodePage932) {
+    const std::string path = SamplePath("HiraokaHyperTools_ruby-msg__nonUnicodeCP932.pst");
+    if (!fs::exists(path)) GTEST_SKIP() << "no samples in " << OSTREL_SAMPLES_DIR;
+    TPst64File pst;
+    pst.Open(path);
+    std::unique_ptr<tpstmessage> m = Object(pst, 0x200024);
+    ASSERT_TRUE(m && m->MailInfo);
+    tmessagebody b = BodyFromRtf(m->MailInfo->RtfCompressed);
+    EXPECT_EQ(b.Source, BodySource::RtfHtml);
+    EXPECT_THAT(b.Text, testing::HasSubstr("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E</span>")); // 日本語
+    EXPECT_THAT(b.Text, testing::HasSubstr("Non Unicode </span></span>"));
+    EXPECT_THAT(b.Text, testing::HasSubstr("\xE6\x9C\xAC\xE6\x96\x87</span>")); // 本文
+    EXPECT_THAT(b.Text, testing::EndsWith("</body></html>"));
+}

@@ -26,6 +26,12 @@ inline constexpr int32_t kMaxUnicodeFallback = 16;
 inline constexpr size_t kMaxControlWordLetters = 32;
 inline constexpr size_t kMaxParameterDigits = 10;
 
+// Rendered HTML wraps each run of text in its tags, so a document that
+// changes its formatting at every character grows several times over. The
+// rendering stops taking content at this size (a real body's HTML is far
+// smaller) and only closes what it opened.
+inline constexpr size_t kMaxRenderedHtmlBytes = 32u << 20;
+
 // The text of one field instruction (a HYPERLINK and its URL).
 inline constexpr size_t kMaxFieldInstructionBytes = 8192;
 

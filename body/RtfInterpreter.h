@@ -60,8 +60,8 @@ struct trtfheader {
     bool FromText = false; // \fromtext
 };
 
-// Reads the header's control words up to the first text or nested group
-// other than the tables.
+// Reads the header's control words ([MS-OXRTFEX] 2.2.3.1 puts \fromhtml1 and
+// \fromtext there) up to the first nested group or text.
 trtfheader ReadRtfHeader(std::string_view rtf);
 
 class RtfInterpreter {

@@ -61,7 +61,7 @@ public:
                                    std::min(kMaxFieldInstructionBytes, instruction.size())));
             return;
         }
-        if (!Shown(s)) return;
+        if (!Shown(s) || Full()) return;
         Block(s);
         Link(s);
         Run(s);
@@ -69,7 +69,7 @@ public:
     }
 
     void Break(RtfBreak kind, const trtfstate& s) override {
-        if (!Shown(s)) return;
+        if (!Shown(s) || Full()) return;
         switch (kind) {
         case RtfBreak::Paragraph:
             if (s.InTable) return LineBreak(s);
@@ -122,6 +122,8 @@ public:
     }
 
 private:
+    bool Full() const { return Html.size() >= kMaxRenderedHtmlBytes; }
+
     void LineBreak(const trtfstate& s) {
         Block(s);
         CloseRun();

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "body/BodyLimits.h"
 #include "body/RtfEncapsulation.h"
 #include "body/RtfReader.h"
 #include "body/RtfToHtml.h"
@@ -72,4 +73,17 @@ TEST(RtfReader, HostileNestingAndSkipsStayBounded) {
                                                        "ab");
     // A skipped destination hides everything nested in it.
     EXPECT_EQ(TextFromRtf("{\\rtf1{\\*\\x{{{a}}\\par}}b}"), "b");
+}
+
+TEST(RtfReader, RenderedHtmlOfFormattingAtEveryCharacterIsBounded) {
+    // 8 MB of RTF whose every letter has a size of its own: rendered in
+    // full it would pass 50 MB of HTML.
+    std::string rtf = "{\\rtf1 ";
+    while (rtf.size() < (8u << 20))
+        rtf += "{\\fs2 a}{\\fs4 b}";
+    rtf += "}";
+    const std::string html = HtmlOfRtf(rtf);
+    EXPECT_LE(html.size(), kMaxRenderedHtmlBytes + 1024);
+    EXPECT_GE(html.size(), kMaxRenderedHtmlBytes);
+    EXPECT_TRUE(html.ends_with("</body></html>\n"));
 }

@@ -153,7 +153,8 @@ TEST(RtfSamples, AnsiFileInCodePage932) {
     ASSERT_TRUE(m && m->MailInfo);
     tmessagebody b = BodyFromRtf(m->MailInfo->RtfCompressed);
     EXPECT_EQ(b.Source, BodySource::RtfHtml);
-    EXPECT_THAT(b.Text, testing::HasSubstr("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E</span>")); // 日本語
+    EXPECT_THAT(b.Text,
+                testing::HasSubstr("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E</span>")); // 日本語
     EXPECT_THAT(b.Text, testing::HasSubstr("Non Unicode </span></span>"));
     EXPECT_THAT(b.Text, testing::HasSubstr("\xE6\x9C\xAC\xE6\x96\x87</span>")); // 本文
     EXPECT_THAT(b.Text, testing::EndsWith("</body></html>"));

@@ -126,7 +126,9 @@ trtfheader ReadRtfHeader(std::string_view rtf) {
 
 void RtfInterpreter::Run(trtfsink& sink) {
     sink_ = &sink;
-    for (trtftoken t = reader_.Next(); t.Kind != RtfToken::End; t = reader_.Next())
+    // The document ends with its outermost group; writers often add a zero
+    // byte or a line break after it.
+    for (trtftoken t = reader_.Next(); t.Kind != RtfToken::End && !ended_; t = reader_.Next())
         Token(t);
     Flush();
     if (highSurrogate_) Emit("\xEF\xBF\xBD");
@@ -357,7 +359,10 @@ void RtfInterpreter::Flush() {
     if (pending_.empty()) return;
     std::string bytes;
     bytes.swap(pending_);
-    Emit(CodepageToUtf8(pendingCodepage_, bytes));
+    std::string utf8 = CodepageToUtf8(pendingCodepage_, bytes);
+    // A zero byte is no character of a body: HTML and MIME text refuse it.
+    std::erase(utf8, '\0');
+    if (!utf8.empty()) Emit(utf8);
 }
 
 void RtfInterpreter::Open() {
@@ -380,6 +385,7 @@ void RtfInterpreter::Close() {
     const trtfstate closing = stack_.back();
     stack_.pop_back();
     sink_->GroupEnd(closing, stack_.back());
+    ended_ = stack_.size() == 1;
 }
 
 } // namespace ostrel::body

@@ -94,6 +94,7 @@ private:
     size_t overflow_ = 0;   // groups opened beyond the depth limit
     int32_t skipChars_ = 0; // fallback characters after \uN still to skip
     bool starred_ = false;  // the previous token was \*
+    bool ended_ = false;    // the outermost group has closed
     uint32_t highSurrogate_ = 0;
     uint32_t documentCodepage_ = 1252;
     int32_t defaultFont_ = -1;

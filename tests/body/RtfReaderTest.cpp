@@ -64,8 +64,11 @@ TEST(RtfReader, HostileNestingAndSkipsStayBounded) {
     std::string unclosed = "{\\rtf1 " + std::string(100000, '{') + "\\b open";
     EXPECT_EQ(TextFromRtf(unclosed), "open");
     EXPECT_NE(HtmlOfRtf(unclosed).find("<b><span>open</span></b>"), std::string::npos);
-    // Stray closing braces are ignored.
-    EXPECT_EQ(TextFromRtf("}}}{\\rtf1 a}}}b"), "ab");
+    // Stray closing braces are ignored; the document ends with its group,
+    // and zero bytes are no text.
+    EXPECT_EQ(TextFromRtf("}}}{\\rtf1 a}}}b"), "a");
+    EXPECT_EQ(TextFromRtf(std::string("{\\rtf1 a\0\\'00b}\r\n\0", 17)), "ab");
+    EXPECT_EQ(HtmlOfRtf(std::string("{\\rtf1 }\0", 10)).find("<p>"), std::string::npos);
     // A huge \ucN skips at most a few fallback characters, never the document.
     EXPECT_EQ(TextFromRtf("{\\rtf1\\uc2147483647 \\u233 abcdefghijklmnopqrstuvwxyz}"),
               "\xC3\xA9qrstuvwxyz"); // kMaxUnicodeFallback letters skipped

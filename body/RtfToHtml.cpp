@@ -87,6 +87,12 @@ public:
             Html += s.Destination == RtfDestination::ListText ? " " : "&emsp;";
             break;
         case RtfBreak::Cell:
+            // A cell mark outside a table row (damage) only separates words.
+            if (!s.InTable) {
+                Block(s);
+                Html += ' ';
+                break;
+            }
             Block(s);
             CloseRun();
             CloseLink();
@@ -274,7 +280,8 @@ std::string HyperlinkTarget(std::string_view instruction) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return {};
     const std::string lower = Lower(target);
     for (std::string_view scheme : kAllowedSchemes)
-        if (lower.starts_with(scheme) && lower.size() > scheme.size()) return std::string(target);
+        if (lower.starts_with(scheme) && lower.size() > scheme.size())
+            return std::string(scheme) + std::string(target.substr(scheme.size()));
     return {};
 }
 

@@ -18,7 +18,7 @@ std::string HtmlOfRtf(std::string_view rtf);
 std::string EscapedHtml(std::string_view text);
 
 // The address of a HYPERLINK field instruction when its scheme is http,
-// https or mailto; empty otherwise.
+// https or mailto (given back in lower case); empty otherwise.
 std::string HyperlinkTarget(std::string_view instruction);
 
 } // namespace ostrel::body

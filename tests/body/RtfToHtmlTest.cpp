@@ -71,7 +71,7 @@ TEST(RtfToHtml, DocumentTextNeverBecomesMarkup) {
 TEST(RtfToHtml, HyperlinkTargets) {
     EXPECT_EQ(HyperlinkTarget(" HYPERLINK \"https://a.example/x y\" \\o \"tip\""),
               "https://a.example/x y");
-    EXPECT_EQ(HyperlinkTarget("hyperlink HTTP://A.example"), "HTTP://A.example");
+    EXPECT_EQ(HyperlinkTarget("hyperlink HTTP://A.example"), "http://A.example");
     EXPECT_EQ(HyperlinkTarget("HYPERLINK \"http://\""), "");
     EXPECT_EQ(HyperlinkTarget("HYPERLINK \"http://a\x01b\""), "");
     EXPECT_EQ(HyperlinkTarget("PAGEREF _Toc1"), "");
@@ -81,4 +81,15 @@ TEST(RtfToHtml, HyperlinkTargets) {
 TEST(RtfToHtml, EmptyParagraphsKeepTheirLine) {
     EXPECT_EQ(Inner("{\\rtf1 a\\par\\par b}"),
               "<p><span>a</span></p>\n<p><br></p>\n<p><span>b</span></p>\n");
+}
+
+// Cell and row marks without \intbl (damaged or hand-written RTF) must not
+// close table cells that were never opened.
+TEST(RtfToHtml, TableMarksOutsideATableKeepTheHtmlBalanced) {
+    EXPECT_EQ(Inner("{\\rtf1 A1\\cell B1\\cell\\row after}"),
+              "<p><span>A1 B1 after</span></p>\n");
+    EXPECT_EQ(
+        Inner("{\\rtf1\\intbl a\\cell\\pard b\\cell\\row}"),
+        "<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n<tr><td><span>a</span></td>"
+        "</tr>\n</table>\n<p><span>b </span></p>\n");
 }

@@ -1,5 +1,5 @@
 // Group state, tables, destinations and characters of an RTF document, in
-// the reading the RTF 1.9.1 specification gives them (its "Destinations",
+// the reading [MSFT-RTF] (RTF 1.9.1) gives them (its "Destinations",
 // "Font table", "Color table" and "Unicode RTF" sections). One pass, work
 // linear in the input: deep groups share the deepest kept state, fallback
 // skips are capped by kMaxUnicodeFallback.

@@ -86,8 +86,7 @@ TEST(RtfToHtml, EmptyParagraphsKeepTheirLine) {
 // Cell and row marks without \intbl (damaged or hand-written RTF) must not
 // close table cells that were never opened.
 TEST(RtfToHtml, TableMarksOutsideATableKeepTheHtmlBalanced) {
-    EXPECT_EQ(Inner("{\\rtf1 A1\\cell B1\\cell\\row after}"),
-              "<p><span>A1 B1 after</span></p>\n");
+    EXPECT_EQ(Inner("{\\rtf1 A1\\cell B1\\cell\\row after}"), "<p><span>A1 B1 after</span></p>\n");
     EXPECT_EQ(
         Inner("{\\rtf1\\intbl a\\cell\\pard b\\cell\\row}"),
         "<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n<tr><td><span>a</span></td>"

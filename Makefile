@@ -61,7 +61,8 @@ build-fuzz: build-asan
 # fault's input belongs in tests/fuzz/regressions/<target>/ once it is fixed.
 FUZZ_SECONDS       ?= 300
 FUZZ_SHORT_SECONDS ?= 20
-FUZZ_TARGETS       := open mutated_open context export ost4k embedded attachments
+FUZZ_TARGETS       := open mutated_open context export ost4k embedded attachments \
+                      rtf_decompress rtf_reader
 # The mutation targets read 8 bytes per change: long inputs from the start.
 FUZZ_LEN_mutated_open := -max_len=160 -len_control=0
 FUZZ_LEN_export       := -max_len=160 -len_control=0
@@ -69,6 +70,8 @@ FUZZ_LEN_context      := -max_len=20000
 FUZZ_LEN_ost4k        := -max_len=4096
 FUZZ_LEN_embedded     := -max_len=160 -len_control=0
 FUZZ_LEN_attachments  := -max_len=160 -len_control=0
+FUZZ_LEN_rtf_decompress := -max_len=4096
+FUZZ_LEN_rtf_reader   := -max_len=4096
 # UBSan only reports and carries on unless told to halt: a finding must fail the run.
 FUZZ_ENV   = UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 FUZZ_FLAGS = -timeout=2 -rss_limit_mb=2048 -print_final_stats=1 $(FUZZ_LEN_$(1)) \

@@ -10,6 +10,8 @@ namespace ostrel::cli {
 int Folders(const std::string& file, std::ostream& out);
 int Items(const std::string& file, const std::string& path, std::ostream& out);
 int Show(const std::string& file, const std::string& nid, std::ostream& out);
+int Body(const std::string& file, const std::string& nid, std::ostream& out);
+
 int Export(const std::string& file, const std::string& dir, std::ostream& out, std::ostream& err);
 int Attachments(const std::string& file, const std::string& nid, std::ostream& out,
                 std::ostream& err);

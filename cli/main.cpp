@@ -23,6 +23,7 @@ const char* const kUsage =
     "                              prints it): column captions, one row a line; then the\n"
     "                              status line\n"
     "  ostrel show FILE NID        every field of one node's object (NID in hex, as 0x8024)\n"
+    "  ostrel body FILE NID        the HTML the item viewer shows as that object's body\n"
     "  ostrel export FILE DIR      writes every message as an .eml file below DIR\n"
     "  ostrel attachments FILE NID the attachments of one item: number, name, size in\n"
     "                              bytes, kind (file, embedded message, reference, OLE object)\n"
@@ -68,7 +69,8 @@ int main(int argc, char** argv) {
     std::string command = argv[1];
     std::string file = argv[2];
     bool needsArg =
-        command == "items" || command == "show" || command == "export" || command == "attachments";
+        command == "items" || command == "show" || command == "body" || command == "export" ||
+        command == "attachments";
     bool needsTwo = command == "save-attachments";
     int wanted = needsTwo ? 5 : needsArg ? 4 : 3;
     if (argc != wanted || (command != "folders" && !needsArg && !needsTwo)) {
@@ -79,6 +81,7 @@ int main(int argc, char** argv) {
     if (command == "folders") return ostrel::cli::Folders(file, std::cout);
     if (command == "items") return ostrel::cli::Items(file, argv[3], std::cout);
     if (command == "show") return ostrel::cli::Show(file, argv[3], std::cout);
+    if (command == "body") return ostrel::cli::Body(file, argv[3], std::cout);
     if (command == "attachments")
         return ostrel::cli::Attachments(file, argv[3], std::cout, std::cerr);
     if (command == "save-attachments")

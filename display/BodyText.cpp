@@ -1,11 +1,13 @@
-// The body text rule of the viewers and the plain body's escaping.
+// The body text of the viewers (the rule of body/MessageBody.h) and the
+// plain body's escaping.
 #include "display/BodyText.h"
 
+#include "body/MessageBody.h"
+
 std::string ItemBodyText(const tpstmessage& item) {
-    if (!item.MailInfo) return {};
-    if (item.MailInfo->BodyHtml) return TextOf(item.MailInfo->BodyHtml);
-    if (item.MailInfo->Body) return EscapedPlainBody(TextOf(item.MailInfo->Body));
-    return {};
+    ostrel::body::tmessagebody body = ostrel::body::MessageBody(item.MailInfo.get());
+    if (body.Kind == ostrel::body::BodyKind::Plain) return EscapedPlainBody(body.Text);
+    return std::move(body.Text);
 }
 
 std::string EscapedPlainBody(const std::string& body) {

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "body/MessageBody.h"
 #include "engine/messaging/EmbeddedMessage.h"
 #include "engine/messaging/FileTime.h"
 #include "engine/messaging/Subject.h"
@@ -147,6 +148,16 @@ std::string AlternativePart(const tmailinfo* mail, const std::string& boundary) 
                         BodyCharset(mail, mail->HtmlWasUnicode, TextOf(mail->BodyHtml)), true) +
                "\r\n";
         any = true;
+    }
+    // Without either, the body that the compressed RTF holds, in UTF-8.
+    if (!any && mail) {
+        ostrel::body::tmessagebody rtf = ostrel::body::BodyFromRtf(mail->RtfCompressed);
+        if (rtf.Kind != ostrel::body::BodyKind::None) {
+            const bool html = rtf.Kind == ostrel::body::BodyKind::Html;
+            out += "--" + boundary + "\r\n" +
+                   TextPart(html ? "text/html" : "text/plain", rtf.Text, "utf-8", html) + "\r\n";
+            any = true;
+        }
     }
     if (!any)
         out += "--" + boundary + "\r\n" + TextPart("text/plain", "", "us-ascii", false) + "\r\n";

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "display/BodyText.h"
+#include "tools/pstwriter/PstRtf.h"
 
 namespace {
 
@@ -53,5 +54,23 @@ TEST(BodyTextTest, UnicodeBodyEndsAtItsConvertedTerminator) {
     EXPECT_EQ(ItemBodyText(m), "<b>x</b>");
     // A body that is only a terminator is empty.
     m = WithBodies(std::string(1, '\0'), std::nullopt);
+    EXPECT_EQ(ItemBodyText(m), "");
+}
+
+// Without either property the compressed RTF is the body: encapsulated HTML
+// as it is, encapsulated text escaped like a plain body, other RTF rendered.
+TEST(BodyTextTest, RtfOnlyBodies) {
+    tpstmessage m = WithBodies(std::nullopt, std::nullopt);
+    m.MailInfo->RtfCompressed = pstw::uncompressedRtf(
+        "{\\rtf1\\ansi\\fromhtml1 {\\*\\htmltag <b>}x{\\*\\htmltag </b>}\\htmlrtf y\\htmlrtf0 }");
+    EXPECT_EQ(ItemBodyText(m), "<b>x</b>");
+    m.MailInfo->RtfCompressed =
+        pstw::uncompressedRtf("{\\rtf1\\ansi\\fromtext <a href=x>\\par & b}");
+    EXPECT_EQ(ItemBodyText(m), "&lt;a href=x&gt;<BR>&amp; b");
+    m.MailInfo->RtfCompressed = pstw::uncompressedRtf("{\\rtf1\\ansi <i>\\line x}");
+    EXPECT_NE(ItemBodyText(m).find("<p><span>&lt;i&gt;</span><br><span>x</span></p>"),
+              std::string::npos);
+    // A plain body, even an empty one, comes first.
+    m.MailInfo->Body = std::string();
     EXPECT_EQ(ItemBodyText(m), "");
 }

@@ -7,6 +7,7 @@
 #include "export/MailAddress.h"
 #include "export/MimeWriter.h"
 #include "tests/export/EmlTestSupport.h"
+#include "tools/pstwriter/PstRtf.h"
 
 using namespace emltest;
 using testing::HasSubstr;
@@ -183,6 +184,32 @@ TEST_F(EmlMessage, OnlyHtmlAndNoBody) {
     EXPECT_THAT(shown, HasSubstr("multipart multipart/alternative 1\npart text/plain us-ascii "
                                  "None\ncontent \"\"\n"));
     EXPECT_THAT(raw, Not(HasSubstr("Subject:")));
+}
+
+// A body kept only as compressed RTF: its HTML or its text, in UTF-8. With a
+// plain or HTML body the RTF is not looked at.
+TEST_F(EmlMessage, RtfOnlyBodiesBecomeTheirHtmlOrText) {
+    auto m = Mail();
+    m->MailInfo->RtfCompressed = pstw::uncompressedRtf(
+        "{\\rtf1\\ansi\\ansicpg1251\\fromhtml1 {\\*\\htmltag <p>}\\'cf\\'f0\\'e8"
+        "{\\*\\htmltag </p>}}");
+    std::string shown = WriteAndShow(*m);
+    EXPECT_THAT(shown, HasSubstr("part text/html utf-8 None\ncontent \"<p>При</p>\"\n"));
+    EXPECT_THAT(shown, Not(HasSubstr("part text/plain")));
+
+    m->MailInfo->RtfCompressed =
+        pstw::uncompressedRtf("{\\rtf1\\ansi\\fromtext a < b\\par caf\\'e9\\par}");
+    shown = WriteAndShow(*m);
+    EXPECT_THAT(shown, HasSubstr("part text/plain utf-8 None\ncontent \"a < b\\ncafé\\n\"\n"));
+
+    m->MailInfo->RtfCompressed = pstw::uncompressedRtf("{\\rtf1\\ansi {\\b bold} <x>}");
+    shown = WriteAndShow(*m);
+    EXPECT_THAT(shown, HasSubstr("<b><span>bold</span></b><span> &lt;x&gt;</span>"));
+
+    m->MailInfo->Body = std::string("plain wins");
+    shown = WriteAndShow(*m);
+    EXPECT_THAT(shown, HasSubstr("content \"plain wins\""));
+    EXPECT_THAT(shown, Not(HasSubstr("part text/html")));
 }
 
 TEST_F(EmlMessage, RecipientsWithoutAddressesGiveValidHeaders) {

@@ -1,7 +1,7 @@
 // Writes the seed corpora of the fuzz targets into the folder given: whole
 // seed mailboxes (and a truncated one) for the raw open target, one input per
-// seed for the mutation targets (the attachment target among them), and the PC and TC heaps of the
-// seeds for the context target.
+// seed for the mutation targets (the attachment target among them), the PC and TC heaps of the
+// seeds for the context target, and the RTF values and documents of the RTF targets.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +10,7 @@
 #include "tests/engine/ndb/Image4k.h"
 #include "tests/fuzz/Seed4k.h"
 #include "tests/fuzz/SeedMailboxes.h"
+#include "tests/fuzz/SeedRtf.h"
 
 namespace fs = std::filesystem;
 using ostrel::fuzz::SeedMailbox;
@@ -52,7 +53,8 @@ int main(int argc, char** argv) {
     }
     const fs::path root = argv[1];
     for (const char* target :
-         {"open", "mutated_open", "context", "export", "ost4k", "embedded", "attachments"})
+         {"open", "mutated_open", "context", "export", "ost4k", "embedded", "attachments",
+          "rtf_decompress", "rtf_reader"})
         fs::create_directories(root / target);
     const std::vector<SeedMailbox>& seeds = ostrel::fuzz::SeedMailboxes();
     std::set<std::vector<uint8_t>> heaps;
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
     WriteOst4kSeeds(root / "ost4k");
     for (size_t i = 0; i < ostrel::fuzz::EmbeddedSeedMailboxes().size(); ++i)
         Write(root / "embedded" / ("seed-" + std::to_string(i)), {uint8_t(i)});
+    ostrel::fuzz::WriteRtfSeeds(root / "rtf_decompress", root / "rtf_reader");
     size_t n = 0;
     for (const std::vector<uint8_t>& heap : heaps)
         Write(root / "context" / ("heap-" + std::to_string(n++)), heap);

@@ -4,8 +4,10 @@
 #include <optional>
 
 #include "cli/Commands.h"
-#include "engine/uPST64Format.h"
+#include "cli/OpenMailbox.h"
+#include "display/ItemRows.h"
 #include "display/MessageDump.h"
+#include "engine/uPST64Format.h"
 #include "mailbox/uPST64File.h"
 
 namespace ostrel::cli {
@@ -38,19 +40,20 @@ int Show(const std::string& file, const std::string& nidText, std::ostream& out)
         return 2;
     }
     TPst64File pst;
-    pst.Open(file);
+    if (!OpenMailbox(pst, file, std::cerr)) return kUnreadableStatus;
     tnodeentry* node = FindNode(&pst.Engine, *nid);
     if (!node) {
         std::cerr << "ostrel: " << file << ": no node " << nidText << "\n";
         return 1;
     }
-    std::unique_ptr<tpstmessage> object = BuildMessage(&pst.Engine, node);
+    std::unique_ptr<tpstmessage> object = pst.ReadObject(node);
     if (!object) {
         std::cerr << "ostrel: " << file << ": node " << nidText << " has no readable object\n";
         return 1;
     }
     for (const tdumpline& line : DumpMessage(*object))
         out << line.Field << "\t" << line.Value << "\n";
+    if (pst.IsRecovered(node)) out << "Recovered\t" << kRecoveredMarker << "\n";
     return 0;
 }
 

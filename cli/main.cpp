@@ -29,8 +29,8 @@ const char* const kUsage =
     "Exit status: 0 success, 1 nothing found for the request, 2 bad usage or a file\n"
     "that cannot be read.\n";
 
-// A file the program cannot read at all is an error; a file that is not a
-// mailbox is not (its folder list is the root row alone).
+// A file the program cannot read at all is an error, and so is one that is
+// no mailbox: the commands say why (cli/OpenMailbox).
 bool CheckReadable(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {

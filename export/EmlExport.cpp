@@ -108,8 +108,12 @@ temlcounts TPst64File::SaveAllToEml(const std::string& dir, temloptions options)
 std::unique_ptr<tpstmessage> TPst64File::BuildForExport(tpstfile* engine, tnodeentry* node,
                                                         temlrun& run) {
     try {
-        if (run.Options.Build) return run.Options.Build(node);
-        return BuildMessage(engine, node, nullptr);
+        std::unique_ptr<tpstmessage> own =
+            run.Options.Build ? run.Options.Build(node) : BuildMessage(engine, node, nullptr);
+        // A node that holds others without an object of its own is written
+        // as the folder the lists show for it, with what it holds.
+        if (!own && engine == &Engine) return StandInFolder(node);
+        return own;
     } catch (const std::exception&) {
         return nullptr; // as for any node whose object cannot be built
     }
@@ -151,9 +155,10 @@ std::string TPst64File::FolderDirectoryName(tpstfile* engine, tnodeentry* node,
             }
         }
         name = *run.StoreName;
-    } else if (name.empty()) {
-        name = "Folder" + std::to_string(node->nid);
     }
+    // Also the root folder of a store whose object is lost: an empty name
+    // would drop the folder and everything below it.
+    if (name.empty()) name = "Folder" + std::to_string(node->nid);
     return SafeDirectoryName(name);
 }
 
@@ -180,7 +185,7 @@ void TPst64File::SaveItemToEml(tnodeentry* node, const tpstmessage& item, const 
         std::optional<std::string> path = FreeFilePath(dir, EmlFileName(subject, node->nid), run);
         if (!path)
             error = "no free file name in " + dir;
-        else if (SaveMessageToEml(item, *path, &error) == 0)
+        else if (WriteEmlFile(item, *path, RecoveredHeaderField(IsRecovered(node)), &error) == 0)
             error.clear();
         else if (error.empty())
             error = "cannot write " + *path;

@@ -217,9 +217,18 @@ std::string ComposeEml(const tpstmessage& message, std::mt19937& random) {
     return out;
 }
 
+std::string RecoveredHeaderField(bool recovered) {
+    return recovered ? "X-Recovered: yes\r\n" : "";
+}
+
 int32_t WriteEmlFile(const tpstmessage& message, const std::string& path, std::string* error) {
+    return WriteEmlFile(message, path, "", error);
+}
+
+int32_t WriteEmlFile(const tpstmessage& message, const std::string& path,
+                     const std::string& leadingFields, std::string* error) {
     static std::mt19937 random{std::random_device{}()};
-    std::string text = ComposeEml(message, random);
+    std::string text = leadingFields + ComposeEml(message, random);
     // Never through a link: what is written stays where the name says.
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     int saved = errno;

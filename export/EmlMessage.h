@@ -20,3 +20,12 @@ std::string EmlDate(const tpstmessage& message);
 // through a link). 0, or -1 with the reason in `error`.
 int32_t WriteEmlFile(const tpstmessage& message, const std::string& path,
                      std::string* error = nullptr);
+// The same with `leadingFields` (whole header lines, CR LF ended) before the
+// message's own header fields.
+int32_t WriteEmlFile(const tpstmessage& message, const std::string& path,
+                     const std::string& leadingFields, std::string* error);
+
+// "X-Recovered: yes" for a message only the recovery of deleted or lost
+// index entries brought back, so that a reader tells it from live mail;
+// nothing for any other.
+std::string RecoveredHeaderField(bool recovered);

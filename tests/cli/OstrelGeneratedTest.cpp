@@ -209,9 +209,10 @@ TEST_P(OstrelGenerated, DamagedRootsShowEverythingAgain) {
 }
 
 // The Inbox's own NBT entry is gone from every page: it is no longer listed
-// and its path finds nothing, but its subfolder stands below the root row
-// with its items, and the other folders are untouched.
-TEST_P(OstrelGenerated, VanishedFolderLeavesItsSubfolderUnderTheRoot) {
+// and its path finds nothing, but its mails and its subfolder are gathered
+// under "Orphaned items" with their counts, and the other folders are
+// untouched.
+TEST_P(OstrelGenerated, VanishedFolderLeavesItsItemsUnderOrphanedItems) {
     std::vector<uint8_t> file = bytes_;
     const uint32_t inbox = writer_->folder(kTop + "/Inbox")->nid;
     std::optional<uint64_t> free = freePageOffset(writer_->ndb(), file);
@@ -223,13 +224,17 @@ TEST_P(OstrelGenerated, VanishedFolderLeavesItsSubfolderUnderTheRoot) {
     EXPECT_EQ(r.Status, 0) << r.Err;
     std::vector<std::string> expected = ExpectedFolders(f);
     expected.erase(expected.begin() + 6, expected.begin() + 8); // Inbox, Inbox\Sub
-    expected.insert(expected.begin() + 1, "1\tSub(2)\t" + f + "\\Sub");
-    expected.back() = "folder items: 6, file: " + f;
-    EXPECT_EQ(Sorted(Lines(r.Out)), Sorted(expected));
+    expected.back() = "1\tOrphaned items(12)\t" + f + "\\Orphaned items";
+    expected.push_back("2\tSub(2)\t" + f + "\\Orphaned items\\Sub");
+    expected.push_back("folder items: 7, file: " + f);
+    EXPECT_EQ(Lines(r.Out), expected);
 
     r = Ostrel({"items", f, FolderPath(f, "Inbox")});
     EXPECT_EQ(r.Status, 1);
-    r = Ostrel({"items", f, f + "\\Sub"});
+    r = Ostrel({"items", f, f + "\\Orphaned items"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Out).back(), "mail messages: 12");
+    r = Ostrel({"items", f, f + "\\Orphaned items\\Sub"});
     EXPECT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(Lines(r.Out).back(), "mail messages: 2");
 }

@@ -17,6 +17,10 @@ namespace {
 
 constexpr uint64_t kStoreNid = 0x21;
 constexpr uint64_t kRootFolderNid = 0x122;
+// [MS-PST] 2.2.2.1 NID types.
+constexpr uint64_t kNidTypeMask = 0x1F;
+constexpr uint64_t kNidTypeFolder = 0x02;
+constexpr uint64_t kNidTypeSearchFolder = 0x03;
 // How far " (n)" counts before a name is given up as taken.
 constexpr int kMostSameNames = 10000;
 
@@ -28,6 +32,16 @@ tpathstate StateOf(const std::string& path) {
     if (S_ISDIR(st.st_mode)) return tpathstate::Directory;
     if (S_ISREG(st.st_mode)) return tpathstate::File;
     return tpathstate::Other; // a link among them: it could lead anywhere
+}
+
+// The store's own nodes (name map, tables, queues) stand at the top with
+// parent 0. A folder whose entry lost its parent NID stands there too, and
+// the folder list shows it: it and anything holding others are written.
+bool IsInternalTopNode(const tnodeentry* node) {
+    if (node->nidParent != 0 || node->nid == kStoreNid) return false;
+    uint64_t type = node->nid & kNidTypeMask;
+    bool folder = type == kNidTypeFolder || type == kNidTypeSearchFolder;
+    return !folder && !node->pFirstChild;
 }
 
 bool IsExportedKind(int32_t kind) {
@@ -123,7 +137,7 @@ void TPst64File::SaveNodesToEml(tpstfile* engine, tnodeentry* first, const std::
                                 temlrun& run) {
     for (tnodeentry* node = first; node; node = node->pNext) {
         ostrel::PumpEvents();
-        if (node->nidParent == 0 && node->nid != kStoreNid) continue;
+        if (IsInternalTopNode(node)) continue;
         std::unique_ptr<tpstmessage> object = BuildForExport(engine, node, run);
         if (!object) continue;
         if (object->FolderCounts) {

@@ -46,7 +46,9 @@ inline tseen ListAndExport(TPst64File& pst) {
     emltest::TempDir out;
     seen.Export = pst.SaveAllToEml(out.Path());
     seen.Files = emltest::FilesBelow(out.Path());
-    EXPECT_GE(seen.Export.MessagesWritten, CountedExportable(seen.Rows));
+    EXPECT_GE(seen.Export.MessagesWritten, CountedExportable(seen.Rows))
+        << ::testing::PrintToString(seen.Folders) << "\n"
+        << ::testing::PrintToString(seen.Files);
     return seen;
 }
 

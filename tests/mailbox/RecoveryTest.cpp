@@ -233,7 +233,12 @@ TEST_P(Recovery, MidLevelNodePageLostHidesNothing) {
         }
     ASSERT_TRUE(spoilt) << "no mid-level NBT page";
     tseen seen = See(file);
-    EXPECT_EQ(seen.Folders, kIntactFolders);
+    // Nodes the recovery brings back join their parents late: siblings may
+    // change places.
+    std::vector<std::string> sorted = kIntactFolders;
+    std::sort(sorted.begin(), sorted.end());
+    std::sort(seen.Folders.begin(), seen.Folders.end());
+    EXPECT_EQ(seen.Folders, sorted);
     EXPECT_EQ(seen.Export.MessagesWritten, 9u);
     auto pst = OpenBytes(file);
     for (const WrittenItem& i : writer_->items())

@@ -240,20 +240,31 @@ TEST_P(OstrelGenerated, VanishedFolderLeavesItsItemsUnderOrphanedItems) {
 }
 
 // A truncated file keeps what lies before the cut: never a crash, and the
-// status line is always the last line.
+// status line is always the last line. A cut that leaves no page of the
+// indexes says why, with exit status 2.
 TEST_P(OstrelGenerated, TruncatedFileStillListsWhatRemains) {
-    for (uint64_t keep : {bytes_.size() / 2, uint64_t(0x4800), uint64_t(0x4400)}) {
+    std::vector<uint8_t> file = bytes_;
+    truncateFile(file, bytes_.size() / 2);
+    std::string f = Write("cut.pst", file);
+    clirun::tresult r = Ostrel({"folders", f});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    std::vector<std::string> lines = Lines(r.Out);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.front(), "0\tOutlook\t" + f);
+    EXPECT_EQ(lines.back(), "folder items: " + std::to_string(lines.size() - 2) + ", file: " + f);
+
+    for (uint64_t keep : {uint64_t(0x4800), uint64_t(0x4400)}) {
         SCOPED_TRACE(keep);
-        std::vector<uint8_t> file = bytes_;
+        file = bytes_;
         truncateFile(file, keep);
-        std::string f = Write("cut.pst", file);
-        clirun::tresult r = Ostrel({"folders", f});
-        EXPECT_EQ(r.Status, 0) << r.Err;
-        std::vector<std::string> lines = Lines(r.Out);
-        ASSERT_GE(lines.size(), 2u);
-        EXPECT_EQ(lines.front(), "0\tOutlook\t" + f);
-        EXPECT_EQ(lines.back(),
-                  "folder items: " + std::to_string(lines.size() - 2) + ", file: " + f);
+        f = Write("cut.pst", file);
+        r = Ostrel({"folders", f});
+        EXPECT_EQ(r.Status, 2);
+        EXPECT_TRUE(r.Out.empty()) << r.Out;
+        EXPECT_EQ(r.Err.rfind("ostrel: " + f + ": ", 0), 0u) << r.Err;
+        EXPECT_NE(r.Err.find(keep == 0x4400 ? "ends before its first page" : "no B-tree page"),
+                  std::string::npos)
+            << r.Err;
     }
 }
 

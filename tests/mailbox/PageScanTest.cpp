@@ -417,6 +417,8 @@ TEST_P(ScanBothLayouts, FolderKeptOnlyInAnOldLeafCopyComesBackWithItsItems) {
     tnodeentry* node = FindNode(&pst->Engine, inbox);
     ASSERT_TRUE(node);
     EXPECT_EQ(node->pParent, FindNode(&pst->Engine, kNidIpmSubtree));
+    // The old copy lies in space the allocation map marks free: a deleted entry.
+    EXPECT_TRUE(pst->IsRecovered(node));
     std::vector<tfolderrow> rows = BuildFolderRows(*pst, "f.pst");
     auto row =
         std::find_if(rows.begin(), rows.end(), [&](const tfolderrow& r) { return r.Node == node; });

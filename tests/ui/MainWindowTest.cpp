@@ -126,7 +126,7 @@ private slots:
     void rootRowLeavesItemListEmpty();
     void commandsAreDisabledWhileOpening();
     void secondOpenReplacesTheFirst();
-    void notAMailboxListsOnlyTheRoot();
+    void notAMailboxSaysWhyInTheStatusLine();
     void windowAgreesWithCommandLine();
     void exportWritesWhatCommandLineWrites();
     void exportChooserCancelled();
@@ -477,7 +477,7 @@ void TMainWindowTest::secondOpenReplacesTheFirst() {
     QCOMPARE(ItemCell(*form, 11, 3), QStringLiteral("Sun 2010.02.07 14:05:09"));
 }
 
-void TMainWindowTest::notAMailboxListsOnlyTheRoot() {
+void TMainWindowTest::notAMailboxSaysWhyInTheStatusLine() {
     QTemporaryDir dir;
     QString text = dir.filePath(QStringLiteral("letter.pst"));
     QFile file(text);
@@ -487,7 +487,10 @@ void TMainWindowTest::notAMailboxListsOnlyTheRoot() {
     auto form = WindowOn(text);
     QVERIFY(form);
     QCOMPARE(form->FolderRows->rowCount(), 1);
-    QCOMPARE(form->StatusBar1->Text(), QStringLiteral("folder items: 0, file: ") + text);
+    // The status line says why, as `ostrel` does on standard error.
+    QCOMPARE(form->StatusBar1->Text(),
+             QStringLiteral("cannot read ") + text +
+                 QStringLiteral(": not an Outlook data file (it does not begin with \"!BDN\")"));
     QVERIFY(!QApplication::activeModalWidget());
 }
 

@@ -269,3 +269,65 @@ TEST_P(OstrelGenerated, TruncatedFileStillListsWhatRemains) {
 }
 
 } // namespace
+
+namespace {
+
+// A mail deleted from its NBT leaf the way Outlook deletes: cEnt lowered
+// below its slot, the entry left in place. `ostrel items` ends its row with
+// the marker, and `ostrel show` prints it; live mail carries none.
+TEST_P(OstrelGenerated, DeletedMailIsMarkedRecovered) {
+    const size_t width = GetParam() == Layout::Unicode ? 8 : 4;
+    const size_t entrySize = 4 * width; // NBTENTRY: nid, bidData, bidSub, nidParent
+    const uint32_t inbox = writer_->folder(kTop + "/Inbox")->nid;
+    uint32_t target = 0;
+    for (const WrittenItem& i : writer_->items())
+        if (i.folderNid == inbox && i.subject == "Mail 3") target = i.nid;
+    ASSERT_NE(target, 0u);
+    std::vector<uint8_t> file = bytes_;
+    std::vector<uint32_t> dropped;
+    for (const PageInfo& p : writer_->ndb().pages()) {
+        if (!p.nbt || p.level != 0) continue;
+        for (int slot = 0; slot < p.entries; ++slot) {
+            uint32_t nid = 0;
+            for (size_t b = 0; b < 4; ++b)
+                nid |= uint32_t(file[p.offset + slot * entrySize + b]) << (8 * b);
+            if (nid == target || !dropped.empty()) dropped.push_back(nid);
+        }
+        if (!dropped.empty()) {
+            lowerEntryCount(file, GetParam(), p.offset, p.entries - int(dropped.size()));
+            break;
+        }
+    }
+    ASSERT_FALSE(dropped.empty());
+    std::vector<std::string> deletedSubjects;
+    for (const WrittenItem& i : writer_->items())
+        if (std::find(dropped.begin(), dropped.end(), i.nid) != dropped.end() &&
+            i.folderNid == inbox)
+            deletedSubjects.push_back(i.subject);
+
+    std::string f = Write("deleted.pst", file);
+    clirun::tresult r = Ostrel({"items", f, FolderPath(f, "Inbox")});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    std::vector<std::string> lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 14u);
+    int marked = 0;
+    for (size_t i = 1; i + 1 < lines.size(); ++i) {
+        bool deleted =
+            std::any_of(deletedSubjects.begin(), deletedSubjects.end(), [&](const std::string& s) {
+                return lines[i].find("\t" + s + "\t") != std::string::npos;
+            });
+        bool hasMarker =
+            lines[i].size() > 10 && lines[i].substr(lines[i].size() - 10) == "\trecovered";
+        EXPECT_EQ(hasMarker, deleted) << lines[i];
+        marked += hasMarker;
+    }
+    EXPECT_EQ(marked, int(deletedSubjects.size()));
+
+    char nid[16];
+    snprintf(nid, sizeof nid, "0x%x", target);
+    r = Ostrel({"show", f, nid});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Out).back(), "Recovered\trecovered");
+}
+
+} // namespace

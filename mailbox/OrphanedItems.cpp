@@ -9,7 +9,11 @@
 
 namespace {
 
+// [MS-PST] 2.2.2.1 NID types.
 constexpr uint64_t kNidTypeMask = 0x1F;
+constexpr uint64_t kNidTypeFolder = 0x02;
+constexpr uint64_t kNidTypeSearchFolder = 0x03;
+constexpr uint64_t kNidTypeNormalMessage = 0x04;
 constexpr uint64_t kRootFolderNid = 0x122;
 // Made folders take NIDs no 32-bit NID of a file can have, of the folder type.
 constexpr uint64_t kFirstGatheringNid = 0xFFFF'FFF0'0000'0002ull;
@@ -32,7 +36,8 @@ constexpr tkindfolder kKindFolders[] = {{kKindAppointment, "Calendar"},
 // store's internal nodes have no place in a folder list.
 bool MayBeGathered(const tnodeentry* node) {
     uint64_t type = node->nid & kNidTypeMask;
-    return type == 0x02 || type == 0x03 || type == 0x04 || node->pFirstChild;
+    return type == kNidTypeFolder || type == kNidTypeSearchFolder ||
+           type == kNidTypeNormalMessage || node->pFirstChild;
 }
 
 // A top-level node whose parent entry is missing. The children of a missing

@@ -10,14 +10,17 @@
 
 namespace {
 
+// [MS-PST] 2.2.2.1 NID types.
 constexpr uint64_t kNidTypeMask = 0x1F;
+constexpr uint64_t kNidTypeFolder = 0x02;
+constexpr uint64_t kNidTypeSearchFolder = 0x03;
 constexpr uint64_t kNidTypeHierarchyTable = 0x0D;
 constexpr uint16_t kTagLtpRowId = 0x67F2;
 constexpr uint64_t kRootFolderNid = 0x122;
 
 bool IsFolderNidType(uint64_t nid) {
     uint64_t type = nid & kNidTypeMask;
-    return type == 0x02 || type == 0x03;
+    return type == kNidTypeFolder || type == kNidTypeSearchFolder;
 }
 
 std::optional<uint32_t> RowId(const tpropset& row) {

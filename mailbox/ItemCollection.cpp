@@ -45,9 +45,12 @@ bool CountsFor(int32_t folderKind, int32_t itemKind) {
 
 } // namespace
 
-void TPst64File::AppendItem(tnodeentry* node) {
-    itemPositions_.emplace(node, ItemList->size());
+bool TPst64File::AppendItem(tnodeentry* node) {
+    // A node listed twice would send GetNextItem back to its first place
+    // for ever; a second collection that meets it again adds nothing.
+    if (!itemPositions_.emplace(node, ItemList->size()).second) return false;
     ItemList->push_back(node);
+    return true;
 }
 
 int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth) {
@@ -68,7 +71,7 @@ int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth)
             if (object->FolderCounts && IsListedFolderKind(object->Kind) &&
                 (standIn || IsFolderNid(node->nid))) {
                 node->nFolderKind = object->Kind;
-                AppendItem(node);
+                if (!AppendItem(node)) continue;
                 ++count;
                 if (node->pFirstChild && depth + 1 < ostrel::limits::kMaxFolderDepth)
                     count += CollectItems(node->pFirstChild, kind, depth + 1);
@@ -76,8 +79,7 @@ int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth)
                        CountsFor(node->pParent->nFolderKind, object->Kind)) {
                 ++node->pParent->cItems;
             }
-        } else if (HasRecordFor(*object, kind) && object->Kind == kind) {
-            AppendItem(node);
+        } else if (HasRecordFor(*object, kind) && object->Kind == kind && AppendItem(node)) {
             ++count;
         }
     }

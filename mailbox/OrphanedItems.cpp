@@ -62,9 +62,12 @@ tnodeentry* TPst64File::AddGatheringFolder(tnodeentry* parent, const std::string
 }
 
 void TPst64File::GatherOrphans() {
+    // The node the folder walk starts from stays where it is: gathered, it
+    // would be walked twice or not at all.
     std::vector<tnodeentry*> orphans;
     for (tnodeentry* node = Engine.pNodeFirst; node; node = node->pNext)
-        if (MayBeGathered(node) && IsOrphan(&Engine, node)) orphans.push_back(node);
+        if (node != CurrentNode && MayBeGathered(node) && IsOrphan(&Engine, node))
+            orphans.push_back(node);
     if (orphans.empty()) return;
 
     tnodeentry* gathering = AddGatheringFolder(nullptr, kOrphanedItems, kKindMail);

@@ -95,7 +95,7 @@ public:
                                     std::string* error = nullptr);
 
 private:
-    void AppendItem(tnodeentry* node);
+    bool AppendItem(tnodeentry* node);
     std::optional<size_t> PositionInList(tnodeentry* node);
     std::unique_ptr<tpstmessage> BuildObject(tnodeentry* node);
     void ReshapeOfflineTree();

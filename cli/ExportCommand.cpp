@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/OpenMailbox.h"
 #include "cli/OutputFolder.h"
 #include "export/EmlExport.h"
 #include "mailbox/uPST64File.h"
@@ -43,11 +44,7 @@ private:
 int Export(const std::string& file, const std::string& dir, std::ostream& out, std::ostream& err) {
     if (!PrepareDirectory(dir, err)) return 2;
     TPst64File pst;
-    pst.Open(file);
-    if (!pst.Engine.pNodeFirst) {
-        err << "ostrel: " << file << ": not a mailbox this program can read\n";
-        return 2;
-    }
+    if (!OpenMailbox(pst, file, err)) return kUnreadableStatus;
     ProgressLine progress(err);
     bool terminal = ::isatty(STDERR_FILENO) == 1;
     temloptions options;

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/OpenMailbox.h"
 #include "display/FolderList.h"
 #include "display/ItemRows.h"
 
@@ -19,7 +20,7 @@ void PrintRow(std::ostream& out, const std::vector<std::string>& cells) {
 
 int Folders(const std::string& file, std::ostream& out) {
     TPst64File pst;
-    pst.Open(file);
+    if (!OpenMailbox(pst, file, std::cerr)) return kUnreadableStatus;
     std::vector<tfolderrow> rows = BuildFolderRows(pst, file);
     for (const tfolderrow& row : rows)
         out << row.Depth << "\t" << row.Caption << "\t" << row.Path << "\n";
@@ -29,7 +30,7 @@ int Folders(const std::string& file, std::ostream& out) {
 
 int Items(const std::string& file, const std::string& path, std::ostream& out) {
     TPst64File pst;
-    pst.Open(file);
+    if (!OpenMailbox(pst, file, std::cerr)) return kUnreadableStatus;
     std::vector<tfolderrow> rows = BuildFolderRows(pst, file);
     const tfolderrow* chosen = nullptr;
     for (const tfolderrow& row : rows)
@@ -48,8 +49,12 @@ int Items(const std::string& file, const std::string& path, std::ostream& out) {
         for (const tcolumn& c : items.Set.Columns)
             captions.push_back(c.Caption);
         PrintRow(out, captions);
-        for (int32_t i = 0; i < items.Count; ++i)
-            PrintRow(out, BuildItemRow(pst, chosen->Node, i).Cells);
+        for (int32_t i = 0; i < items.Count; ++i) {
+            titemrow row = BuildItemRow(pst, chosen->Node, i);
+            // The marker follows the kind's columns, on recovered rows only.
+            if (row.Recovered) row.Cells.push_back(kRecoveredMarker);
+            PrintRow(out, row.Cells);
+        }
         if (items.Status) status = *items.Status;
     }
     out << status << "\n";

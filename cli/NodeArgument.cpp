@@ -1,6 +1,7 @@
 // The NID argument and the object it names (see NodeArgument.h).
 #include "cli/NodeArgument.h"
 
+#include "cli/OpenMailbox.h"
 #include "engine/uPST64Format.h"
 
 namespace ostrel::cli {
@@ -23,21 +24,25 @@ std::optional<uint64_t> ParseNid(const std::string& text) {
 
 std::unique_ptr<tpstmessage> LoadNodeObject(TPst64File& pst, const std::string& file,
                                             const std::string& nidText, std::ostream& err,
-                                            int& status) {
+                                            int& status, tnodeentry** nodeOut) {
     std::optional<uint64_t> nid = ParseNid(nidText);
     if (!nid) {
         err << "ostrel: " << nidText << ": not a NID (hex, as 0x8024)\n";
         status = 2;
         return nullptr;
     }
-    pst.Open(file);
+    if (!OpenMailbox(pst, file, err)) {
+        status = kUnreadableStatus;
+        return nullptr;
+    }
     tnodeentry* node = FindNode(&pst.Engine, *nid);
     if (!node) {
         err << "ostrel: " << file << ": no node " << nidText << "\n";
         status = 1;
         return nullptr;
     }
-    std::unique_ptr<tpstmessage> object = BuildMessage(&pst.Engine, node);
+    if (nodeOut) *nodeOut = node;
+    std::unique_ptr<tpstmessage> object = pst.ReadObject(node);
     if (!object) {
         err << "ostrel: " << file << ": node " << nidText << " has no readable object\n";
         status = 1;

@@ -17,11 +17,12 @@ namespace ostrel::cli {
 // more than 64 bits.
 std::optional<uint64_t> ParseNid(const std::string& text);
 
-// The object of the node `nidText` names in the opened `pst`, or null with
-// the reason on `err` and `status` set (2 for a bad NID, 1 for no such node
-// or no readable object).
+// Opens `file` into `pst` and gives the object of the node `nidText` names,
+// or null with the reason on `err` and `status` set (2 for a bad NID or a file
+// this program cannot read, 1 for no such node or no readable object). The
+// node itself goes to `nodeOut` when one is asked for and found.
 std::unique_ptr<tpstmessage> LoadNodeObject(TPst64File& pst, const std::string& file,
                                             const std::string& nidText, std::ostream& err,
-                                            int& status);
+                                            int& status, tnodeentry** nodeOut = nullptr);
 
 } // namespace ostrel::cli

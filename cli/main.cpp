@@ -36,8 +36,8 @@ const char* const kUsage =
     "Exit status: 0 success, 1 nothing found for the request, 2 bad usage or a file\n"
     "that cannot be read, 3 some attachment could not be saved.\n";
 
-// A file the program cannot read at all is an error; a file that is not a
-// mailbox is not (its folder list is the root row alone).
+// A file the program cannot read at all is an error, and so is one that is
+// no mailbox: the commands say why (cli/OpenMailbox).
 bool CheckReadable(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
@@ -68,9 +68,8 @@ int main(int argc, char** argv) {
     }
     std::string command = argv[1];
     std::string file = argv[2];
-    bool needsArg =
-        command == "items" || command == "show" || command == "body" || command == "export" ||
-        command == "attachments";
+    bool needsArg = command == "items" || command == "show" || command == "body" ||
+                    command == "export" || command == "attachments";
     bool needsTwo = command == "save-attachments";
     int wanted = needsTwo ? 5 : needsArg ? 4 : 3;
     if (argc != wanted || (command != "folders" && !needsArg && !needsTwo)) {

@@ -13,10 +13,22 @@ bool AcceptFolder(const tpstmessage* object) {
 }
 
 // The last row (searching from the end) whose node is the folder's parent.
+// By the node, not its NID: a folder the open moved among the orphaned items
+// keeps the NID of the parent it lost.
 size_t ParentRow(const std::vector<tfolderrow>& rows, const tnodeentry* folder) {
     for (size_t i = rows.size(); i-- > 1;)
-        if (rows[i].Node && rows[i].Node->nid == folder->nidParent) return i;
+        if (rows[i].Node && rows[i].Node == folder->pParent) return i;
     return 0;
+}
+
+// The top-level node that holds the orphaned items, when the walk from the
+// mailbox's start node does not reach it (offline stores start below the root).
+tnodeentry* UnwalkedOrphans(TPst64File& pst) {
+    tnodeentry* orphans = pst.OrphanedItems();
+    if (!orphans) return nullptr;
+    for (tnodeentry* n = pst.CurrentNode; n; n = n->pNext)
+        if (n == orphans) return nullptr;
+    return orphans;
 }
 
 } // namespace
@@ -29,10 +41,16 @@ std::string FolderStatusText(size_t folderRows, const std::string& fileName) {
     return "folder items: " + std::to_string(folderRows) + ", file: " + fileName;
 }
 
+std::string UnreadableStatusText(const std::string& fileName, const std::string& reason) {
+    return "cannot read " + fileName + ": " + reason;
+}
+
 std::vector<tfolderrow> BuildFolderRows(TPst64File& pst, const std::string& fileName) {
     pst.Enumerating = true;
     pst.ClearItemList();
+    tnodeentry* orphans = UnwalkedOrphans(pst);
     pst.CollectItems(pst.CurrentNode, kKindFolder, 0);
+    if (orphans && pst.Enumerating) pst.CollectItems(orphans, kKindFolder, 0);
     ostrel::PumpEvents();
 
     std::vector<tfolderrow> rows;
@@ -52,7 +70,11 @@ std::vector<tfolderrow> BuildFolderRows(TPst64File& pst, const std::string& file
             row.Node = node;
             row.Depth = rows[parent].Depth + 1;
             if (node->cItems > 0) row.Caption += "(" + std::to_string(node->cItems) + ")";
-            rows.insert(rows.begin() + std::ptrdiff_t(parent + 1), std::move(row));
+            // Each row goes right below its parent's, but the orphaned
+            // items close the list: nothing the walk meets after them lies
+            // outside their folder.
+            size_t at = node == pst.OrphanedItems() ? rows.size() : parent + 1;
+            rows.insert(rows.begin() + std::ptrdiff_t(at), std::move(row));
         }
         if (result != 0) break;
         node = next;

@@ -20,6 +20,8 @@ struct tfolderrow {
 std::string LoadingStatusText(const std::string& fileName);
 // "folder items: N, file: " + file
 std::string FolderStatusText(size_t folderRows, const std::string& fileName);
+// "cannot read " + file + ": " + why (TPst64File::Unreadable)
+std::string UnreadableStatusText(const std::string& fileName, const std::string& reason);
 
 // Collects the folders of an opened mailbox and lays out the rows, the root
 // row "Outlook" first and every folder directly below its parent row.

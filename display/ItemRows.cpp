@@ -178,9 +178,10 @@ titemrow BuildItemRow(TPst64File& pst, tnodeentry* folder, int32_t index) {
     tnodeentry* next = nullptr;
     int32_t result = pst.GetItemByIndex(index, node, next, pst.CurrentObject);
     const tpstmessage* m = pst.CurrentObject.get();
-    if (result < 0 || !node || !m || node->nidParent != folder->nid || m->Kind >= kKindOther)
-        return row;
+    if (result < 0 || !node || !m || node->pParent != folder || m->Kind >= kKindOther) return row;
     FillCells(*m, row);
-    if (!row.Cells.empty()) row.Node = node;
+    if (row.Cells.empty()) return row;
+    row.Node = node;
+    row.Recovered = pst.IsRecovered(node);
     return row;
 }

@@ -41,7 +41,13 @@ struct titemrow {
     std::vector<std::string> Cells; // first column, then the further columns
     int Icon = kNoIcon;
     tnodeentry* Node = nullptr; // null for a row that stays empty
+    // Brought back by the recovery of deleted index entries: deleted mail
+    // whose data is still in the file (TPst64File::IsRecovered).
+    bool Recovered = false;
 };
+
+// The marker `ostrel items` and `ostrel show` print for a recovered item.
+inline constexpr const char* kRecoveredMarker = "recovered";
 
 // What selecting a folder sets up: its own kind, the columns, the item count.
 struct tfolderitems {

@@ -17,6 +17,10 @@ namespace {
 
 constexpr uint64_t kStoreNid = 0x21;
 constexpr uint64_t kRootFolderNid = 0x122;
+// [MS-PST] 2.2.2.1 NID types.
+constexpr uint64_t kNidTypeMask = 0x1F;
+constexpr uint64_t kNidTypeFolder = 0x02;
+constexpr uint64_t kNidTypeSearchFolder = 0x03;
 // How far " (n)" counts before a name is given up as taken.
 constexpr int kMostSameNames = 10000;
 
@@ -28,6 +32,16 @@ tpathstate StateOf(const std::string& path) {
     if (S_ISDIR(st.st_mode)) return tpathstate::Directory;
     if (S_ISREG(st.st_mode)) return tpathstate::File;
     return tpathstate::Other; // a link among them: it could lead anywhere
+}
+
+// The store's own nodes (name map, tables, queues) stand at the top with
+// parent 0. A folder whose entry lost its parent NID stands there too, and
+// the folder list shows it: it and anything holding others are written.
+bool IsInternalTopNode(const tnodeentry* node) {
+    if (node->nidParent != 0 || node->nid == kStoreNid) return false;
+    uint64_t type = node->nid & kNidTypeMask;
+    bool folder = type == kNidTypeFolder || type == kNidTypeSearchFolder;
+    return !folder && !node->pFirstChild;
 }
 
 bool IsExportedKind(int32_t kind) {
@@ -108,8 +122,12 @@ temlcounts TPst64File::SaveAllToEml(const std::string& dir, temloptions options)
 std::unique_ptr<tpstmessage> TPst64File::BuildForExport(tpstfile* engine, tnodeentry* node,
                                                         temlrun& run) {
     try {
-        if (run.Options.Build) return run.Options.Build(node);
-        return BuildMessage(engine, node, nullptr);
+        std::unique_ptr<tpstmessage> own =
+            run.Options.Build ? run.Options.Build(node) : BuildMessage(engine, node, nullptr);
+        // A node that holds others without an object of its own is written
+        // as the folder the lists show for it, with what it holds.
+        if (!own && engine == &Engine) return StandInFolder(node);
+        return own;
     } catch (const std::exception&) {
         return nullptr; // as for any node whose object cannot be built
     }
@@ -119,7 +137,7 @@ void TPst64File::SaveNodesToEml(tpstfile* engine, tnodeentry* first, const std::
                                 temlrun& run) {
     for (tnodeentry* node = first; node; node = node->pNext) {
         ostrel::PumpEvents();
-        if (node->nidParent == 0 && node->nid != kStoreNid) continue;
+        if (IsInternalTopNode(node)) continue;
         std::unique_ptr<tpstmessage> object = BuildForExport(engine, node, run);
         if (!object) continue;
         if (object->FolderCounts) {
@@ -151,9 +169,10 @@ std::string TPst64File::FolderDirectoryName(tpstfile* engine, tnodeentry* node,
             }
         }
         name = *run.StoreName;
-    } else if (name.empty()) {
-        name = "Folder" + std::to_string(node->nid);
     }
+    // Also the root folder of a store whose object is lost: an empty name
+    // would drop the folder and everything below it.
+    if (name.empty()) name = "Folder" + std::to_string(node->nid);
     return SafeDirectoryName(name);
 }
 
@@ -180,7 +199,8 @@ void TPst64File::SaveItemToEml(tnodeentry* node, const tpstmessage& item, const 
         std::optional<std::string> path = FreeFilePath(dir, EmlFileName(subject, node->nid), run);
         if (!path)
             error = "no free file name in " + dir;
-        else if (SaveMessageToEml(item, *path, &error, &Engine) == 0)
+        else if (WriteEmlFile(item, *path, RecoveredHeaderField(IsRecovered(node)), &error,
+                              {&Engine, 0}) == 0)
             error.clear();
         else if (error.empty())
             error = "cannot write " + *path;

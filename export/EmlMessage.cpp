@@ -343,10 +343,19 @@ int32_t WriteEmbeddedEml(tpstfile* file, const tattachment& attachment, int dept
     return -1;
 }
 
+std::string RecoveredHeaderField(bool recovered) {
+    return recovered ? "X-Recovered: yes\r\n" : "";
+}
+
 int32_t WriteEmlFile(const tpstmessage& message, const std::string& path, std::string* error,
                      temlsource source) {
+    return WriteEmlFile(message, path, "", error, source);
+}
+
+int32_t WriteEmlFile(const tpstmessage& message, const std::string& path,
+                     const std::string& leadingFields, std::string* error, temlsource source) {
     static std::mt19937 random{std::random_device{}()};
-    std::string text = ComposeEml(message, random, source);
+    std::string text = leadingFields + ComposeEml(message, random, source);
     // Never through a link: what is written stays where the name says.
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     int saved = errno;

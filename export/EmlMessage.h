@@ -29,6 +29,15 @@ std::string EmlDate(const tpstmessage& message);
 // through a link). 0, or -1 with the reason in `error`.
 int32_t WriteEmlFile(const tpstmessage& message, const std::string& path,
                      std::string* error = nullptr, temlsource source = {});
+// The same with `leadingFields` (whole header lines, CR LF ended) before the
+// message's own header fields.
+int32_t WriteEmlFile(const tpstmessage& message, const std::string& path,
+                     const std::string& leadingFields, std::string* error, temlsource source = {});
+
+// "X-Recovered: yes" for a message only the recovery of deleted or lost
+// index entries brought back, so that a reader tells it from live mail;
+// nothing for any other.
+std::string RecoveredHeaderField(bool recovered);
 
 // The message embedded in `attachment` (an element of a message at embedding
 // level `depth`, see BuildEmbeddedMessage) as an .eml file at `path`, with

@@ -45,9 +45,12 @@ bool CountsFor(int32_t folderKind, int32_t itemKind) {
 
 } // namespace
 
-void TPst64File::AppendItem(tnodeentry* node) {
-    itemPositions_.emplace(node, ItemList->size());
+bool TPst64File::AppendItem(tnodeentry* node) {
+    // A node listed twice would send GetNextItem back to its first place
+    // for ever; a second collection that meets it again adds nothing.
+    if (!itemPositions_.emplace(node, ItemList->size()).second) return false;
     ItemList->push_back(node);
+    return true;
 }
 
 int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth) {
@@ -56,33 +59,28 @@ int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth)
     std::unique_ptr<tpstmessage> object;
     for (tnodeentry* node = start; node && Enumerating; node = node->pNext) {
         FreeMessage(object);
-        object = BuildObject(node);
+        object = BuildMessage(&Engine, node, nullptr);
+        // A node without an object of its own that holds others: a damaged
+        // or made folder, listed with its stand-in's name and kind so that
+        // its content stays reachable.
+        bool standIn = !object;
+        if (standIn) object = StandInFolder(node);
         ostrel::PumpEvents();
-        if (object) {
-            if (kind == kKindFolder) {
-                if (object->FolderCounts && IsListedFolderKind(object->Kind) &&
-                    IsFolderNid(node->nid)) {
-                    node->nFolderKind = object->Kind;
-                    AppendItem(node);
-                    ++count;
-                    if (node->pFirstChild && depth + 1 < ostrel::limits::kMaxFolderDepth)
-                        count += CollectItems(node->pFirstChild, kind, depth + 1);
-                } else if (object->MailInfo && node->pParent &&
-                           CountsFor(node->pParent->nFolderKind, object->Kind)) {
-                    ++node->pParent->cItems;
-                }
-            } else if (HasRecordFor(*object, kind) && object->Kind == kind) {
-                AppendItem(node);
+        if (!object) continue;
+        if (kind == kKindFolder) {
+            if (object->FolderCounts && IsListedFolderKind(object->Kind) &&
+                (standIn || IsFolderNid(node->nid))) {
+                node->nFolderKind = object->Kind;
+                if (!AppendItem(node)) continue;
                 ++count;
+                if (node->pFirstChild && depth + 1 < ostrel::limits::kMaxFolderDepth)
+                    count += CollectItems(node->pFirstChild, kind, depth + 1);
+            } else if (object->MailInfo && node->pParent &&
+                       CountsFor(node->pParent->nFolderKind, object->Kind)) {
+                ++node->pParent->cItems;
             }
-        } else if (node->pFirstChild) {
-            // A node that cannot be read but has children: a damaged or
-            // recovered folder. Its content stays reachable.
-            node->nFolderKind = kKindMail;
-            AppendItem(node);
+        } else if (HasRecordFor(*object, kind) && object->Kind == kind && AppendItem(node)) {
             ++count;
-            if (depth + 1 < ostrel::limits::kMaxFolderDepth)
-                count += CollectItems(node->pFirstChild, kind, depth + 1);
         }
     }
     FreeMessage(object);

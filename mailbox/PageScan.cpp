@@ -14,6 +14,7 @@ namespace {
 
 constexpr int32_t kScanChunk = 0x3E000; // 496 pages of 512 bytes, 62 of 4 KiB
 constexpr uint32_t kAMapPageType = 0x00008484;
+constexpr int64_t kAnsiAMapPadding = 4; // dwPadding before an ANSI AMap's bits
 
 bool PageCrcValid(const uint8_t* page, const tpageoffsets& po) {
     return ComputeCrc(po.cbCrc, page) == LoadU32(page + po.crc);
@@ -79,7 +80,32 @@ tblockentry* RelinkBlock(tpstfile* file, uint64_t ownBid, uint64_t pageBid) {
     return own ? own : FindBlock(file, pageBid);
 }
 
-void RecoverNodeEntries(tpstfile* file, const uint8_t* page, const tpageoffsets& po) {
+// Does the allocation map ([MS-PST] 2.2.2.7.2: one bit per slot of 64
+// bytes, 512 in the 4 KiB layout, the first slot in the high bit) mark the
+// page at `ib` free? An old copy of a page lies in free space once its
+// successor is written. Unknown (false) where the map page is damaged.
+bool InFreeSpace(tpstfile* file, const tpageoffsets& po, int64_t ib) {
+    const int64_t bitsAt = file->layout == tlayout::Ansi ? kAnsiAMapPadding : 0;
+    const int64_t bitmapBytes = po.trailer - bitsAt;
+    const int64_t interval = bitmapBytes * 8 * po.cbBlockAlign;
+    if (ib < po.ibFirstAMap) return false;
+    int64_t mapAt = po.ibFirstAMap + (ib - po.ibFirstAMap) / interval * interval;
+    tbuffer map(size_t(po.pageSize), 0);
+    if (ReadAt(file, map.data(), po.pageSize, mapAt) != po.pageSize) return false;
+    if (LoadU16(map.data() + po.trailer) != uint16_t(kAMapPageType) ||
+        !PageCrcValid(map.data(), po))
+        return false;
+    int64_t slot = (ib - mapAt) / po.cbBlockAlign;
+    return (map[size_t(bitsAt + slot / 8)] & (0x80 >> (slot % 8))) == 0;
+}
+
+// Adds the page's entries that the index lacks; each new node goes to
+// `added`, told whether it is a deleted one: a slot beyond cEnt, or any
+// slot of a stale page (an old copy in free space).
+template <typename Added>
+void RecoverNodeEntries(tpstfile* file, const uint8_t* page, const tpageoffsets& po, bool stalePage,
+                        Added added) {
+    int live = PageCount(page, po, po.cEnt);
     int slots = SlotCount(page, po, po.maxNbtEntries);
     for (int i = 0; i < slots; ++i) {
         const uint8_t* e = page + i * po.cbNbtEntry;
@@ -105,7 +131,7 @@ void RecoverNodeEntries(tpstfile* file, const uint8_t* page, const tpageoffsets&
         node->bidSub = bidSub;
         node->pDataBlock = FindBlock(file, bidData);
         node->pSubBlock = FindBlock(file, bidSub);
-        InsertNode(file, std::move(node));
+        added(InsertNode(file, std::move(node)), stalePage || i >= live);
         ++file->cNodes;
     }
 }
@@ -203,8 +229,12 @@ void TPst64File::RecoverIndexEntries() {
             RecoverBlockEntries(file, page, po, size);
     });
     // Pass 2: node entries.
-    ForEachPage(file, po.ibFirstAMap, size, false, [&](const uint8_t* page, int64_t) {
-        if (PageType(page, po) == kPageTypeNBT && page[po.cLevel] == 0 && PageCrcValid(page, po))
-            RecoverNodeEntries(file, page, po);
+    ForEachPage(file, po.ibFirstAMap, size, false, [&](const uint8_t* page, int64_t ib) {
+        if (PageType(page, po) != kPageTypeNBT || page[po.cLevel] != 0 || !PageCrcValid(page, po))
+            return;
+        RecoverNodeEntries(file, page, po, InFreeSpace(file, po, ib),
+                           [this](const tnodeentry* node, bool deleted) {
+                               if (deleted) recovered_.insert(node);
+                           });
     });
 }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/uPST64Format.h"
@@ -42,6 +43,26 @@ public:
 
     // The whole open sequence; the outcome shows in CurrentNode and CurrentObject.
     void Open(const std::string& path);
+    // Why the last Open found nothing to show ("not an Outlook data file ...");
+    // empty when it opened a mailbox.
+    std::string Unreadable;
+
+    // The object of a node as the lists and the export see it: the node's
+    // own, or the stand-in folder of a node that holds others (the
+    // "Orphaned items" folders, a folder whose own object is damaged); null
+    // when there is neither.
+    std::unique_ptr<tpstmessage> ReadObject(tnodeentry* node);
+    // The stand-in folder alone: named from the parent's hierarchy table,
+    // else "Folder" and the NID; null for a node that needs none.
+    std::unique_ptr<tpstmessage> StandInFolder(tnodeentry* node);
+    // Did the recovery of leaf entries bring the node back from a deleted
+    // entry: a leaf slot beyond the page's count, or an old leaf page that
+    // the allocation map marks free? Nodes found below a damaged index page
+    // are live and not marked.
+    bool IsRecovered(const tnodeentry* node) const { return recovered_.count(node) != 0; }
+    // The "Orphaned items" folder the open made, the last top-level node;
+    // null when no node had lost its parent.
+    tnodeentry* OrphanedItems() const { return orphanedItems_; }
 
     // Chooses the B-tree roots by scanning every page of the file.
     void FindIndexRoots();
@@ -75,10 +96,16 @@ public:
                                     std::string* error = nullptr, tpstfile* file = nullptr);
 
 private:
-    void AppendItem(tnodeentry* node);
+    bool AppendItem(tnodeentry* node);
     std::optional<size_t> PositionInList(tnodeentry* node);
     std::unique_ptr<tpstmessage> BuildObject(tnodeentry* node);
     void ReshapeOfflineTree();
+    void GatherOrphans();
+    // The encoding (of the two given) in which the root folder can be built.
+    uint8_t EncodingOfRootFolder(uint8_t claimed, uint8_t other);
+    // After an open that found nothing: no node, no object, the file closed.
+    void Shut();
+    tnodeentry* AddGatheringFolder(tnodeentry* parent, const std::string& name, int32_t kind);
     std::unique_ptr<tpstmessage> BuildForExport(tpstfile* engine, tnodeentry* node, temlrun& run);
     std::string FolderDirectoryName(tpstfile* engine, tnodeentry* node, const tpstmessage& folder,
                                     temlrun& run);
@@ -89,4 +116,14 @@ private:
 
     // First position of each node in ItemList, for GetNextItem's lookup.
     std::unordered_map<const tnodeentry*, size_t> itemPositions_;
+    // Nodes the leaf recovery added, and the folders the open made to hold
+    // the orphans (name and kind), all owned by the engine's node tree.
+    std::unordered_set<const tnodeentry*> recovered_;
+    struct tgathering {
+        std::string Name;
+        int32_t Kind;
+    };
+    std::unordered_map<const tnodeentry*, tgathering> gathering_;
+    uint64_t nextGatheringNid_ = 0;
+    tnodeentry* orphanedItems_ = nullptr;
 };

@@ -1,10 +1,21 @@
 // ListView2's virtual model (see ItemListModel.h).
 #include "ui/ItemListModel.h"
 
+#include <QColor>
+
 #include "ui/ImageList.h"
 #include "ui/ListRoles.h"
 
 using namespace ostrel::ui;
+
+namespace {
+
+// Recovered rows: deleted mail, or mail whose index entry was lost, in a
+// colour of their own so that live mail stands apart.
+constexpr QRgb kRecoveredColor = 0xFFA03000;
+constexpr const char* kRecoveredTip = "Recovered: deleted, or lost from the file's index";
+
+} // namespace
 
 void TItemListModel::ShowFolder(TPst64File* pst, tnodeentry* folder, std::vector<tcolumn> columns,
                                 int count) {
@@ -69,6 +80,10 @@ QVariant TItemListModel::data(const QModelIndex& index, int role) const {
         return 0;
     case kHasNodeRole:
         return Row(index.row()).Node != nullptr;
+    case Qt::ForegroundRole:
+        return Row(index.row()).Recovered ? QVariant(QColor(kRecoveredColor)) : QVariant();
+    case Qt::ToolTipRole:
+        return Row(index.row()).Recovered ? QVariant(QString::fromUtf8(kRecoveredTip)) : QVariant();
     default:
         return {};
     }

@@ -207,7 +207,10 @@ void TMainForm::OpenPstFile(const QString& fileName) {
     ListView1->setUpdatesEnabled(true);
     QApplication::restoreOverrideCursor();
     size_t folders = size_t(std::max(FolderRows->rowCount() - 1, 0));
-    StatusBar1->SetText(Q(FolderStatusText(folders, Str(fileName))));
+    if (PstFile && !PstFile->Unreadable.empty())
+        StatusBar1->SetText(Q(UnreadableStatusText(Str(fileName), PstFile->Unreadable)));
+    else
+        StatusBar1->SetText(Q(FolderStatusText(folders, Str(fileName))));
     SetWork(TWork::None);
 }
 

@@ -31,6 +31,9 @@ TRowDelegate::CellLook TRowDelegate::LookOf(const QModelIndex& index, bool selec
         look.Italic = true;
         if (!selected) look.Text = kRootText;
     }
+    // A row's own colour (recovered items) where the selection does not paint.
+    QVariant own = index.data(Qt::ForegroundRole);
+    if (!selected && own.canConvert<QColor>()) look.Text = own.value<QColor>();
     return look;
 }
 

@@ -209,9 +209,10 @@ TEST_P(OstrelGenerated, DamagedRootsShowEverythingAgain) {
 }
 
 // The Inbox's own NBT entry is gone from every page: it is no longer listed
-// and its path finds nothing, but its subfolder stands below the root row
-// with its items, and the other folders are untouched.
-TEST_P(OstrelGenerated, VanishedFolderLeavesItsSubfolderUnderTheRoot) {
+// and its path finds nothing, but its mails and its subfolder are gathered
+// under "Orphaned items" with their counts, and the other folders are
+// untouched.
+TEST_P(OstrelGenerated, VanishedFolderLeavesItsItemsUnderOrphanedItems) {
     std::vector<uint8_t> file = bytes_;
     const uint32_t inbox = writer_->folder(kTop + "/Inbox")->nid;
     std::optional<uint64_t> free = freePageOffset(writer_->ndb(), file);
@@ -223,33 +224,110 @@ TEST_P(OstrelGenerated, VanishedFolderLeavesItsSubfolderUnderTheRoot) {
     EXPECT_EQ(r.Status, 0) << r.Err;
     std::vector<std::string> expected = ExpectedFolders(f);
     expected.erase(expected.begin() + 6, expected.begin() + 8); // Inbox, Inbox\Sub
-    expected.insert(expected.begin() + 1, "1\tSub(2)\t" + f + "\\Sub");
-    expected.back() = "folder items: 6, file: " + f;
-    EXPECT_EQ(Sorted(Lines(r.Out)), Sorted(expected));
+    expected.back() = "1\tOrphaned items(12)\t" + f + "\\Orphaned items";
+    expected.push_back("2\tSub(2)\t" + f + "\\Orphaned items\\Sub");
+    expected.push_back("folder items: 7, file: " + f);
+    EXPECT_EQ(Lines(r.Out), expected);
 
     r = Ostrel({"items", f, FolderPath(f, "Inbox")});
     EXPECT_EQ(r.Status, 1);
-    r = Ostrel({"items", f, f + "\\Sub"});
+    r = Ostrel({"items", f, f + "\\Orphaned items"});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Out).back(), "mail messages: 12");
+    r = Ostrel({"items", f, f + "\\Orphaned items\\Sub"});
     EXPECT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(Lines(r.Out).back(), "mail messages: 2");
 }
 
 // A truncated file keeps what lies before the cut: never a crash, and the
-// status line is always the last line.
+// status line is always the last line. A cut that leaves no page of the
+// indexes says why, with exit status 2.
 TEST_P(OstrelGenerated, TruncatedFileStillListsWhatRemains) {
-    for (uint64_t keep : {bytes_.size() / 2, uint64_t(0x4800), uint64_t(0x4400)}) {
+    std::vector<uint8_t> file = bytes_;
+    truncateFile(file, bytes_.size() / 2);
+    std::string f = Write("cut.pst", file);
+    clirun::tresult r = Ostrel({"folders", f});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    std::vector<std::string> lines = Lines(r.Out);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.front(), "0\tOutlook\t" + f);
+    EXPECT_EQ(lines.back(), "folder items: " + std::to_string(lines.size() - 2) + ", file: " + f);
+
+    for (uint64_t keep : {uint64_t(0x4800), uint64_t(0x4400)}) {
         SCOPED_TRACE(keep);
-        std::vector<uint8_t> file = bytes_;
+        file = bytes_;
         truncateFile(file, keep);
-        std::string f = Write("cut.pst", file);
-        clirun::tresult r = Ostrel({"folders", f});
-        EXPECT_EQ(r.Status, 0) << r.Err;
-        std::vector<std::string> lines = Lines(r.Out);
-        ASSERT_GE(lines.size(), 2u);
-        EXPECT_EQ(lines.front(), "0\tOutlook\t" + f);
-        EXPECT_EQ(lines.back(),
-                  "folder items: " + std::to_string(lines.size() - 2) + ", file: " + f);
+        f = Write("cut.pst", file);
+        r = Ostrel({"folders", f});
+        EXPECT_EQ(r.Status, 2);
+        EXPECT_TRUE(r.Out.empty()) << r.Out;
+        EXPECT_EQ(r.Err.rfind("ostrel: " + f + ": ", 0), 0u) << r.Err;
+        EXPECT_NE(r.Err.find(keep == 0x4400 ? "ends before its first page" : "no B-tree page"),
+                  std::string::npos)
+            << r.Err;
     }
+}
+
+} // namespace
+
+namespace {
+
+// A mail deleted from its NBT leaf the way Outlook deletes: cEnt lowered
+// below its slot, the entry left in place. `ostrel items` ends its row with
+// the marker, and `ostrel show` prints it; live mail carries none.
+TEST_P(OstrelGenerated, DeletedMailIsMarkedRecovered) {
+    const size_t width = GetParam() == Layout::Unicode ? 8 : 4;
+    const size_t entrySize = 4 * width; // NBTENTRY: nid, bidData, bidSub, nidParent
+    const uint32_t inbox = writer_->folder(kTop + "/Inbox")->nid;
+    uint32_t target = 0;
+    for (const WrittenItem& i : writer_->items())
+        if (i.folderNid == inbox && i.subject == "Mail 3") target = i.nid;
+    ASSERT_NE(target, 0u);
+    std::vector<uint8_t> file = bytes_;
+    std::vector<uint32_t> dropped;
+    for (const PageInfo& p : writer_->ndb().pages()) {
+        if (!p.nbt || p.level != 0) continue;
+        for (int slot = 0; slot < p.entries; ++slot) {
+            uint32_t nid = 0;
+            for (size_t b = 0; b < 4; ++b)
+                nid |= uint32_t(file[p.offset + slot * entrySize + b]) << (8 * b);
+            if (nid == target || !dropped.empty()) dropped.push_back(nid);
+        }
+        if (!dropped.empty()) {
+            lowerEntryCount(file, GetParam(), p.offset, p.entries - int(dropped.size()));
+            break;
+        }
+    }
+    ASSERT_FALSE(dropped.empty());
+    std::vector<std::string> deletedSubjects;
+    for (const WrittenItem& i : writer_->items())
+        if (std::find(dropped.begin(), dropped.end(), i.nid) != dropped.end() &&
+            i.folderNid == inbox)
+            deletedSubjects.push_back(i.subject);
+
+    std::string f = Write("deleted.pst", file);
+    clirun::tresult r = Ostrel({"items", f, FolderPath(f, "Inbox")});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    std::vector<std::string> lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 14u);
+    int marked = 0;
+    for (size_t i = 1; i + 1 < lines.size(); ++i) {
+        bool deleted =
+            std::any_of(deletedSubjects.begin(), deletedSubjects.end(), [&](const std::string& s) {
+                return lines[i].find("\t" + s + "\t") != std::string::npos;
+            });
+        bool hasMarker =
+            lines[i].size() > 10 && lines[i].substr(lines[i].size() - 10) == "\trecovered";
+        EXPECT_EQ(hasMarker, deleted) << lines[i];
+        marked += hasMarker;
+    }
+    EXPECT_EQ(marked, int(deletedSubjects.size()));
+
+    char nid[16];
+    snprintf(nid, sizeof nid, "0x%x", target);
+    r = Ostrel({"show", f, nid});
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Out).back(), "Recovered\trecovered");
 }
 
 } // namespace

@@ -57,12 +57,14 @@ TEST(EmlWalk, RootFolderNamedAfterTheStore) {
         t.Export(out.Path());
         EXPECT_THAT(FilesBelow(out.Path()), ElementsAre(expected + "/Hello_00200024.eml"));
     }
-    // Without a store object the root folder has no name and is not written.
+    // Without a store object the root folder is still written, under the
+    // name of any folder without one: nothing below it is lost.
     TempDir out;
     Tree t;
     t.AddFolder(kRoot, kRoot, std::string());
     t.AddMail(0x200024, kRoot);
-    EXPECT_EQ(t.Export(out.Path()).MessagesWritten, 0u);
+    EXPECT_EQ(t.Export(out.Path()).MessagesWritten, 1u);
+    EXPECT_THAT(FilesBelow(out.Path()), ElementsAre("Folder290/Hello_00200024.eml"));
 }
 
 TEST(EmlWalk, KindsExportedAndSkipped) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "display/FolderList.h"
+#include "display/ItemRows.h"
 #include "mailbox/uPST64File.h"
 #include "support/EventPump.h"
 #include "tests/mailbox/OpenedMailbox.h"
@@ -208,17 +209,25 @@ TEST_P(CollectBothLayouts, NodeWithoutObjectButWithChildrenStandsForAMailFolder)
     EXPECT_EQ(FindNode(&pst->Engine, 0x8062)->cItems, 1u);
     EXPECT_EQ(FindNode(&pst->Engine, 0x80A2)->nFolderKind, kKindNone);
 
-    // It has no row itself; its subfolder stands below the root row.
+    // It has a row of its own, named "Folder" and its NID (no hierarchy
+    // table names it), and its subfolder stands below it.
     std::vector<tfolderrow> rows = BuildFolderRows(*pst, "f.pst");
-    ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[1].Caption, "Sub(2)"); // counted by both collections
-    EXPECT_EQ(rows[1].Path, "f.pst\\Sub");
-    EXPECT_EQ(rows[1].Depth, 1);
+    auto row = [&](uint64_t nid) {
+        return std::find_if(rows.begin(), rows.end(),
+                            [&](const tfolderrow& r) { return r.Node && r.Node->nid == nid; });
+    };
+    ASSERT_NE(row(0x8042), rows.end());
+    ASSERT_NE(row(0x8062), rows.end());
+    EXPECT_EQ(row(0x8042)->Caption, "Folder32834(4)"); // counted by both collections
+    EXPECT_EQ(row(0x8062)->Caption, "Sub(2)");         // counted by both collections
+    EXPECT_EQ(row(0x8062)->Path, row(0x8042)->Path + "\\Sub");
+    EXPECT_EQ(row(0x8062)->Depth, row(0x8042)->Depth + 1);
+    EXPECT_EQ(row(0x80A2), rows.end());
 }
 
-// In an item collection such a node is listed itself and followed by the
-// matching items among its children; this holds for any kind argument.
-TEST_P(CollectBothLayouts, NodeWithoutObjectAmongItemsIsFollowedByItsItems) {
+// Among a folder's items such a node is no item: it is a subfolder of its
+// own that lists its items, and the folder's item list leaves it out.
+TEST_P(CollectBothLayouts, NodeWithoutObjectAmongItemsIsASubfolder) {
     RawStore raw(L());
     raw.Folder(0x8042, kNidIpmSubtree, "Inbox", "IPF.Note");
     raw.Message(0x200024, 0x8042, "IPM.Note");
@@ -231,16 +240,23 @@ TEST_P(CollectBothLayouts, NodeWithoutObjectAmongItemsIsFollowedByItsItems) {
     auto pst = OpenBytes(raw.Finish());
     tnodeentry* inbox = FindNode(&pst->Engine, 0x8042);
     pst->Enumerating = true;
-    EXPECT_EQ(pst->CollectItems(inbox->pFirstChild, kKindMail, 0), 5);
-    EXPECT_EQ(ListedNids(*pst),
-              (std::vector<uint64_t>{0x200024, 0x200044, 0x200064, 0x2000A4, 0x2000C4}));
+    EXPECT_EQ(pst->CollectItems(inbox->pFirstChild, kKindMail, 0), 2);
+    EXPECT_EQ(ListedNids(*pst), (std::vector<uint64_t>{0x200024, 0x2000C4}));
     pst->ClearItemList();
-    EXPECT_EQ(pst->CollectItems(inbox->pFirstChild, -1, 0), 1);
-    EXPECT_EQ(ListedNids(*pst), std::vector<uint64_t>{0x200044});
+    EXPECT_EQ(pst->CollectItems(inbox->pFirstChild, -1, 0), 0);
     pst->ClearItemList();
     EXPECT_EQ(pst->CollectItems(nullptr, kKindMail, 0), 0);
     ASSERT_TRUE(pst->ItemList);
     EXPECT_TRUE(pst->ItemList->empty());
+    pst->ClearItemList();
+
+    std::vector<tfolderrow> rows = BuildFolderRows(*pst, "f.pst");
+    auto bare = std::find_if(rows.begin(), rows.end(),
+                             [](const tfolderrow& r) { return r.Node && r.Node->nid == 0x200044; });
+    ASSERT_NE(bare, rows.end());
+    EXPECT_EQ(bare->Caption, "Folder2097220(2)");
+    tfolderitems items = CollectFolderItems(*pst, bare->Node);
+    EXPECT_EQ(items.Count, 2);
 }
 
 // Clearing Enumerating from the event pump, at the top level or deep in

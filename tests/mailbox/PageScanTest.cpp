@@ -362,9 +362,9 @@ TEST_P(ScanBothLayouts, ClaimedEntryCapacityBeyondThePageIsCapped) {
 }
 
 // A folder's NBT entry gone from every page: its items and its subfolder
-// come back through their own leaf entries, at the top level, since their
-// parent is not there. The subfolder is still listed, below the root row.
-TEST_P(ScanBothLayouts, ItemsOfAVanishedFolderComeBackAtTheTopLevel) {
+// come back through their own leaf entries; their parent is not there, so
+// the open gathers them under "Orphaned items", the last row of the list.
+TEST_P(ScanBothLayouts, ItemsOfAVanishedFolderAreGatheredAsOrphans) {
     MailboxWriter writer(Opts(L(), 4));
     std::vector<uint8_t> file = writer.write(ThreeFolders());
     const uint32_t inbox = writer.folder("Top of Personal Folders/Inbox")->nid;
@@ -374,24 +374,32 @@ TEST_P(ScanBothLayouts, ItemsOfAVanishedFolderComeBackAtTheTopLevel) {
     overwritePage(file, *free, 0); // and no old copy of its leaf either
     auto pst = OpenBytes(file);
     EXPECT_FALSE(FindNode(&pst->Engine, inbox));
+    tnodeentry* orphans = pst->OrphanedItems();
+    ASSERT_TRUE(orphans);
+    EXPECT_FALSE(orphans->pParent);
+    EXPECT_EQ(pst->Engine.pNodeLast, orphans);
     for (const WrittenItem& i : writer.items()) {
         if (i.folderNid != inbox) continue;
         tnodeentry* node = FindNode(&pst->Engine, i.nid);
         ASSERT_TRUE(node) << i.subject;
-        EXPECT_FALSE(node->pParent);
+        EXPECT_EQ(node->pParent, orphans);
+        EXPECT_FALSE(pst->IsRecovered(node)) << "live entries of a live leaf";
     }
     tnodeentry* sub =
         FindNode(&pst->Engine, writer.folder("Top of Personal Folders/Inbox/Sub")->nid);
     ASSERT_TRUE(sub);
-    EXPECT_FALSE(sub->pParent);
+    EXPECT_EQ(sub->pParent, orphans);
 
     std::vector<tfolderrow> rows = BuildFolderRows(*pst, "f.pst");
-    auto subRow =
-        std::find_if(rows.begin(), rows.end(), [&](const tfolderrow& r) { return r.Node == sub; });
-    ASSERT_NE(subRow, rows.end());
-    EXPECT_EQ(subRow->Caption, "Sub(2)");
-    EXPECT_EQ(subRow->Path, "f.pst\\Sub");
-    EXPECT_EQ(subRow->Depth, 1);
+    ASSERT_GE(rows.size(), 3u);
+    const tfolderrow& gathered = rows[rows.size() - 2];
+    EXPECT_EQ(gathered.Caption, "Orphaned items(5)");
+    EXPECT_EQ(gathered.Path, "f.pst\\Orphaned items");
+    EXPECT_EQ(gathered.Depth, 1);
+    EXPECT_EQ(rows.back().Node, sub);
+    EXPECT_EQ(rows.back().Caption, "Sub(2)");
+    EXPECT_EQ(rows.back().Path, "f.pst\\Orphaned items\\Sub");
+    EXPECT_EQ(rows.back().Depth, 2);
     for (const tfolderrow& r : rows)
         EXPECT_EQ(r.Caption.rfind("Inbox", 0), std::string::npos);
 }
@@ -409,6 +417,8 @@ TEST_P(ScanBothLayouts, FolderKeptOnlyInAnOldLeafCopyComesBackWithItsItems) {
     tnodeentry* node = FindNode(&pst->Engine, inbox);
     ASSERT_TRUE(node);
     EXPECT_EQ(node->pParent, FindNode(&pst->Engine, kNidIpmSubtree));
+    // The old copy lies in space the allocation map marks free: a deleted entry.
+    EXPECT_TRUE(pst->IsRecovered(node));
     std::vector<tfolderrow> rows = BuildFolderRows(*pst, "f.pst");
     auto row =
         std::find_if(rows.begin(), rows.end(), [&](const tfolderrow& r) { return r.Node == node; });

@@ -23,6 +23,8 @@
 
 #include "tests/ui/SampleMailbox.h"
 #include "tests/ui/UiTestSupport.h"
+#include "tools/pstwriter/PstDamage.h"
+#include "tools/pstwriter/PstMailbox.h"
 #include "ui/About.h"
 #include "ui/AppSetup.h"
 #include "ui/FolderListModel.h"
@@ -126,7 +128,8 @@ private slots:
     void rootRowLeavesItemListEmpty();
     void commandsAreDisabledWhileOpening();
     void secondOpenReplacesTheFirst();
-    void notAMailboxListsOnlyTheRoot();
+    void notAMailboxSaysWhyInTheStatusLine();
+    void recoveredMailHasItsOwnColour();
     void windowAgreesWithCommandLine();
     void exportWritesWhatCommandLineWrites();
     void exportChooserCancelled();
@@ -477,7 +480,7 @@ void TMainWindowTest::secondOpenReplacesTheFirst() {
     QCOMPARE(ItemCell(*form, 11, 3), QStringLiteral("Sun 2010.02.07 14:05:09"));
 }
 
-void TMainWindowTest::notAMailboxListsOnlyTheRoot() {
+void TMainWindowTest::notAMailboxSaysWhyInTheStatusLine() {
     QTemporaryDir dir;
     QString text = dir.filePath(QStringLiteral("letter.pst"));
     QFile file(text);
@@ -487,8 +490,55 @@ void TMainWindowTest::notAMailboxListsOnlyTheRoot() {
     auto form = WindowOn(text);
     QVERIFY(form);
     QCOMPARE(form->FolderRows->rowCount(), 1);
-    QCOMPARE(form->StatusBar1->Text(), QStringLiteral("folder items: 0, file: ") + text);
+    // The status line says why, as `ostrel` does on standard error.
+    QCOMPARE(form->StatusBar1->Text(),
+             QStringLiteral("cannot read ") + text +
+                 QStringLiteral(": not an Outlook data file (it does not begin with \"!BDN\")"));
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+// A mail deleted from its NBT leaf (cEnt lowered below its slot) comes back
+// in the item list in a colour of its own; live mail keeps the list's.
+void TMainWindowTest::recoveredMailHasItsOwnColour() {
+    pstw::Options o;
+    o.layout = pstw::Layout::Unicode;
+    o.maxEntriesPerPage = 4;
+    pstw::MailboxWriter writer(o);
+    pstw::Mailbox m;
+    pstw::Folder inbox("Inbox");
+    for (int i = 0; i < 6; ++i) {
+        pstw::Item mail;
+        mail.subject = "Mail " + std::to_string(i);
+        inbox.items.push_back(mail);
+    }
+    m.ipmSubtree.folders = {inbox};
+    std::vector<uint8_t> bytes = writer.write(m);
+    // The leaf that holds the last mail loses its last entry.
+    uint32_t last = writer.items().back().nid;
+    const pstw::PageInfo* leaf = nullptr;
+    for (const pstw::PageInfo& p : writer.ndb().pages())
+        if (p.nbt && p.level == 0 && p.firstKey <= last && (!leaf || p.firstKey > leaf->firstKey))
+            leaf = &p;
+    QVERIFY(leaf);
+    pstw::lowerEntryCount(bytes, o.layout, leaf->offset, leaf->entries - 1);
+    QTemporaryDir dir;
+    QString file = dir.filePath(QStringLiteral("deleted.pst"));
+    pstw::writeFile(file.toStdString(), bytes);
+
+    auto form = WindowOn(file);
+    QVERIFY(form);
+    SelectFolderRow(*form, RowOf(*form, QStringLiteral("\\Inbox")));
+    QCOMPARE(form->ItemRows->rowCount(), 6);
+    int coloured = 0;
+    for (int row = 0; row < 6; ++row) {
+        QModelIndex cell = form->ItemRows->index(row, 0);
+        QVariant colour = form->ItemRows->data(cell, Qt::ForegroundRole);
+        if (!colour.isValid()) continue;
+        ++coloured;
+        QVERIFY(colour.value<QColor>() != TRowDelegate::kText);
+        QVERIFY(!form->ItemRows->data(cell, Qt::ToolTipRole).toString().isEmpty());
+    }
+    QCOMPARE(coloured, 1);
 }
 
 void TMainWindowTest::windowAgreesWithCommandLine() {

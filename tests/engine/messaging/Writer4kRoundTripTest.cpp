@@ -103,7 +103,9 @@ TEST_P(Writer4kRoundTrip, TheFileHasTheShapesThisTestIsAbout) {
     }
     // The cyclic encoding leaves nothing for DEFLATE to find: there every
     // large block is stored.
-    if (std::get<1>(GetParam()) != 2) EXPECT_GT(deflatedLarge, 2u);
+    if (std::get<1>(GetParam()) != 2) {
+        EXPECT_GT(deflatedLarge, 2u);
+    }
     EXPECT_GT(storedLarge, 2u);
     EXPECT_GT(xblocks, 0u);
     int bbtLevels = 0, nbtLevels = 0;

@@ -60,7 +60,7 @@ build-fuzz: build-asan
 # inputs collect in $(FUZZ_BUILD)/work, faults in $(FUZZ_BUILD)/artifacts; a
 # fault's input belongs in tests/fuzz/regressions/<target>/ once it is fixed.
 FUZZ_SECONDS       ?= 300
-FUZZ_SHORT_SECONDS ?= 15
+FUZZ_SHORT_SECONDS ?= 10
 FUZZ_TARGETS       := open mutated_open context export ost4k embedded attachments \
                       rtf_decompress rtf_reader
 # The mutation targets read 8 bytes per change: long inputs from the start.

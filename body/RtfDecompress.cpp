@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "body/BodyLimits.h"
+#include "engine/ndb/Crc.h"
 
 namespace ostrel::body {
 namespace {
@@ -21,7 +23,6 @@ constexpr uint32_t kTypeUncompressed = 0x414C454D; // "MELA"
 constexpr size_t kDictionarySize = 4096;
 constexpr size_t kDictionaryMask = kDictionarySize - 1;
 constexpr size_t kMinReference = 2;
-constexpr uint32_t kCrcPolynomial = 0xEDB88320;
 
 constexpr char kPrelude[] = "{\\rtf1\\ansi\\mac\\deff0\\deftab720{\\fonttbl;}{\\f0\\fnil \\froman "
                             "\\fswiss \\fmodern \\fscript \\fdecor MS Sans SerifSymbolArialTimes "
@@ -33,17 +34,6 @@ static_assert(kPreludeSize == 207, "the initial dictionary string is 207 bytes")
 uint32_t Le32(std::span<const uint8_t> b, size_t at) {
     return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
            uint32_t(b[at + 3]) << 24;
-}
-
-constexpr std::array<uint32_t, 256> CrcTable() {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint32_t c = i;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? (c >> 1) ^ kCrcPolynomial : c >> 1;
-        table[i] = c;
-    }
-    return table;
 }
 
 // Returns whether the end marker was met.
@@ -86,11 +76,8 @@ bool Inflate(std::span<const uint8_t> data, size_t limit, std::string& out) {
 } // namespace
 
 uint32_t RtfCrc(std::span<const uint8_t> bytes) {
-    static constexpr std::array<uint32_t, 256> kTable = CrcTable();
-    uint32_t crc = 0;
-    for (uint8_t b : bytes)
-        crc = kTable[(crc ^ b) & 0xFF] ^ (crc >> 8);
-    return crc;
+    // [MS-OXRTFCP] 2.1.3.2 uses the CRC of [MS-PST] 5.3; values stay far below 2 GiB.
+    return ComputeCrc(int32_t(std::min<size_t>(bytes.size(), INT32_MAX)), bytes.data());
 }
 
 trtfdecompressed DecompressRtf(std::span<const uint8_t> value) {

@@ -1,6 +1,7 @@
 // Folding and HTML-to-text for the search (see SearchText.h). The fold table
 // was derived from the Unicode decompositions of U+00C0..U+024F: each letter
-// becomes its base letters; letters without a Latin base stay themselves.
+// becomes its base letters; a letter without a Latin base becomes its small
+// letter, itself folded, so that folding folded text changes nothing.
 #include "display/SearchText.h"
 
 #include <array>
@@ -12,7 +13,6 @@ namespace {
 
 constexpr char32_t kFirstFolded = 0x00C0;
 constexpr char32_t kLastFolded = 0x024F;
-constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kMaxCodePoint = 0x10FFFF;
 
 // U+00C0 .. U+024F, in order.
@@ -79,7 +79,7 @@ const char* const kLatinFold[] = {
     "g",        "k",        "k",        "o",        "o", // U+01E2
     "o",        "o",        "\xC7\xAF", "\xC7\xAF", "j",
     "dz",       "dz",       "dz",       "g",        "g", // U+01EC
-    "\xC6\x95", "\xC6\xBF", "n",        "n",        "a",
+    "hv",       "\xC6\xBF", "n",        "n",        "a",
     "a",        "ae",       "ae",       "o",        "o", // U+01F6
     "a",        "a",        "a",        "a",        "e",
     "e",        "e",        "e",        "i",        "i", // U+0200
@@ -95,7 +95,7 @@ const char* const kLatinFold[] = {
     "\xC8\xB7", "db",       "qp",       "a",        "c", // U+0232
     "c",        "l",        "t",        "s",        "z",
     "\xC9\x82", "\xC9\x82", "b",        "u",        "\xCA\x8C", // U+023C
-    "e",        "e",        "j",        "j",        "\xC9\x8B",
+    "e",        "e",        "j",        "j",        "q",
     "q",        "r",        "r",        "y",        "y", // U+0246
 };
 static_assert(sizeof(kLatinFold) / sizeof(kLatinFold[0]) == kLastFolded - kFirstFolded + 1);

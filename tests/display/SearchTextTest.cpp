@@ -81,3 +81,11 @@ TEST(SearchHtml, DamagedMarkupEndsQuietly) {
     EXPECT_EQ(HtmlToText("&"), "&");
     EXPECT_EQ(HtmlToText(std::string(100000, '<')).size(), 100000u);
 }
+
+TEST(SearchText, FoldingFoldedTextChangesNothing) {
+    // Ɋ has a small letter ɋ of its own in Extended-B, which folds further to q.
+    EXPECT_EQ(FoldText("\xC9\x8A"), "q");
+    EXPECT_EQ(FoldText("\xC7\xB6"), "hv"); // Ƕ
+    for (const char* text : {"\xC9\x8A\xC9\x8B \xC6\x86 \xC7\xB7 R\xE9sum\xE9", "\xCE\xA3\xD0\x81"})
+        EXPECT_EQ(FoldText(FoldText(text)), FoldText(text)) << text;
+}

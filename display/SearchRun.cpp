@@ -74,7 +74,9 @@ tsearchoutcome SearchMailbox(TPst64File& pst, const std::vector<tsearchfolder>& 
         FreeMessage(item);
         if (outcome.Stopped) break;
     }
-    if (events.OnProgress) events.OnProgress(outcome.Examined, total);
+    // At the end the count is known: a finished search shows a full bar.
+    if (events.OnProgress)
+        events.OnProgress(outcome.Examined, outcome.Stopped ? total : outcome.Examined);
     return outcome;
 }
 

@@ -37,7 +37,8 @@ struct tsearchhit {
 struct tsearchevents {
     std::function<void(const tsearchhit&)> OnHit;
     // Every kProgressItems items and at the end: items looked at, and the
-    // number of nodes below the folders (the most there can be).
+    // number of nodes below the folders (the most there can be; at the end
+    // of a search that was not stopped, the items looked at).
     std::function<void(uint64_t examined, uint64_t total)> OnProgress;
     const std::atomic<bool>* Stop = nullptr;
 };

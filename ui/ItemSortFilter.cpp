@@ -21,6 +21,35 @@ bool IsListDate(const QString& text) {
     return true;
 }
 
+// Folded texts in order, runs of digits by their value: "mail 9" before "mail 10".
+bool NaturalLess(const std::string& a, const std::string& b) {
+    size_t i = 0, j = 0;
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            while (i < a.size() && a[i] == '0')
+                ++i;
+            while (j < b.size() && b[j] == '0')
+                ++j;
+            size_t ei = i, ej = j;
+            while (ei < a.size() && digit(a[ei]))
+                ++ei;
+            while (ej < b.size() && digit(b[ej]))
+                ++ej;
+            if (ei - i != ej - j) return ei - i < ej - j;
+            const int c = a.compare(i, ei - i, b, j, ej - j);
+            if (c != 0) return c < 0;
+            i = ei;
+            j = ej;
+        } else {
+            if (a[i] != b[j]) return uint8_t(a[i]) < uint8_t(b[j]);
+            ++i;
+            ++j;
+        }
+    }
+    return a.size() - i < b.size() - j;
+}
+
 bool IsNumber(const QString& text) {
     bool ok = false;
     text.toDouble(&ok);
@@ -33,6 +62,8 @@ TItemSortFilter::TItemSortFilter(QObject* parent) : QSortFilterProxyModel(parent
     setDynamicSortFilter(false);
     collator_.setCaseSensitivity(Qt::CaseInsensitive);
     collator_.setNumericMode(true);
+    // The C locale collates by code point: Ä after z. Folded text sorts it beside A.
+    useCollator_ = collator_.locale().language() != QLocale::C;
     connect(this, &QAbstractProxyModel::sourceModelChanged, this, [this] {
         disconnect(resetWatch_);
         if (!sourceModel()) return;
@@ -149,7 +180,10 @@ const TItemSortFilter::tkey& TItemSortFilter::KeyOf(int row) const {
             key.Number = text.toDouble();
             break;
         case TColumnKind::Text:
-            key.Text = collator_.sortKey(text);
+            if (useCollator_)
+                key.Text = collator_.sortKey(text);
+            else
+                key.Folded = ostrel::search::FoldText(text.toStdString());
             break;
         }
         keys_.push_back(std::move(key));
@@ -169,5 +203,5 @@ bool TItemSortFilter::lessThan(const QModelIndex& left, const QModelIndex& right
     case TColumnKind::Text:
         break;
     }
-    return a.Text->compare(*b.Text) < 0;
+    return useCollator_ ? a.Text->compare(*b.Text) < 0 : NaturalLess(a.Folded, b.Folded);
 }

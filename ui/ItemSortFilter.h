@@ -5,7 +5,8 @@
 // responsive on folders of many thousands of items) and then work on the
 // texts kept here: a keystroke in the filter box compares folded texts in
 // memory, and a sort compares keys made once per row. Dates sort as dates,
-// numbers as numbers, other text by the locale's collation.
+// numbers as numbers, other text by the locale's collation (folded, as the
+// filter compares it, where the locale is C and collates by code point).
 #pragma once
 
 #include <QCollator>
@@ -53,6 +54,7 @@ private:
         double Number = 0;
         QString Date;
         std::optional<QCollatorSortKey> Text;
+        std::string Folded; // without a locale to collate by
     };
 
     void SourceChanged();
@@ -66,6 +68,7 @@ private:
     bool reading_ = false;
     int generation_ = 0; // rises with every reset of the source
     QCollator collator_;
+    bool useCollator_ = true;
 
     mutable std::vector<QStringList> cells_;  // the displayed texts of each source row
     mutable std::vector<std::string> folded_; // the same, folded, one text per row

@@ -40,7 +40,10 @@ std::optional<unsigned> ParseFields(const std::string& list);
 // The subject, and for a contact its names and company.
 std::string SubjectSearchText(const tpstmessage& item);
 // Who sent and who received the item, names and addresses, one text. The
-// one place that says who "the people" of an item are.
+// one place that says who "the people" of an item are: the sender's name and
+// addresses and the display To, Cc and Bcc of the message object (a
+// contact's e-mail names and addresses); the recipient rows' own names and
+// addresses belong here too once the object carries them.
 std::string PeopleText(const tpstmessage& item);
 // The body as a reader sees it: the HTML body as text, the plain body, or
 // the body the compressed RTF holds (body/MessageBody.h).

@@ -16,6 +16,7 @@ struct tsearchoptions {
     std::string Fields = "subject,people,body,attachments"; // as --in takes them
     std::string FolderPath;                                 // empty: every folder
     bool WholeWords = false;
+    std::string From, To; // "YYYY-MM-DD", local days, both counted whole; empty: open
 };
 int Search(const std::string& file, const std::string& text, const tsearchoptions& options,
            std::ostream& out);

@@ -25,11 +25,13 @@ const char* const kUsage =
     "  ostrel show FILE NID        every field of one node's object (NID in hex, as 0x8024)\n"
     "  ostrel body FILE NID        the HTML the item viewer shows as that object's body\n"
     "  ostrel search FILE TEXT [--in FIELDS] [--folder PATH] [--words]\n"
+    "                [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
     "                              the items that hold TEXT (any case, accents on Latin\n"
     "                              letters ignored), one a line: folder path, NID, then the\n"
     "                              row as `items` prints it; then the count. FIELDS: any of\n"
     "                              subject,people,body,attachments (all); PATH: that folder\n"
-    "                              and those below it; --words: whole words only\n"
+    "                              and those below it; --words: whole words only;\n"
+    "                              --from, --to: the item's date within those days\n"
     "  ostrel export FILE DIR      writes every message as an .eml file below DIR\n"
     "  ostrel attachments FILE NID the attachments of one item: number, name, size in\n"
     "                              bytes, kind (file, embedded message, reference, OLE object)\n"
@@ -70,6 +72,10 @@ bool ParseSearchOptions(int argc, char** argv, ostrel::cli::tsearchoptions& opti
             options.Fields = argv[++i];
         else if (a == "--folder" && hasValue)
             options.FolderPath = argv[++i];
+        else if (a == "--from" && hasValue)
+            options.From = argv[++i];
+        else if (a == "--to" && hasValue)
+            options.To = argv[++i];
         else if (a == "--words")
             options.WholeWords = true;
         else

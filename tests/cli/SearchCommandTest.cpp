@@ -81,6 +81,16 @@ TEST_F(SearchCommand, FieldsScopeAndWholeWords) {
     EXPECT_EQ(Search({"planning"}).size(), 2u); // the calendar's row has its own columns
 }
 
+TEST_F(SearchCommand, DateRangesInWholeDays) {
+    // 2021: the report (March), lunch (June), the kickoff (September), the planning (April).
+    EXPECT_EQ(Search({"", "--from", "2021-01-01", "--to", "2021-12-31"}).back(), "items found: 4");
+    EXPECT_EQ(Search({"quarterly", "--from", "2021-03-02"}).back(), "items found: 1");
+    EXPECT_EQ(Search({"", "--to", "2020-12-31"}).back(), "items found: 2");
+    clirun::tresult r = Ostrel({"search", file_, "x", "--from", "2021-13-01"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find("YYYY-MM-DD"), std::string::npos);
+}
+
 TEST_F(SearchCommand, BadUsageAndUnknownFolders) {
     clirun::tresult r = Ostrel({"search", file_, "x", "--in", "subject,nowhere"});
     EXPECT_EQ(r.Status, 2);

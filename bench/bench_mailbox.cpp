@@ -37,6 +37,9 @@ struct Settings {
 // and the OST, the reference for comparing the two per byte.
 constexpr const char* kContentFile = "content-bytes.txt";
 
+// What `ostrel search` looks for in the timing: found nowhere, so nothing stops the walk early.
+constexpr const char* kAbsentText = "qzxv-absent-text";
+
 const char* const kUsage =
     "usage: bench_mailbox [--items N] [--mb M] [--folders F] [--runs R] [--dir DIR]\n"
     "                     [--file PST] [--ostrel PATH] [--keep] [--no-readpst] [--no-ost]\n"
@@ -249,6 +252,17 @@ int benchmark(const Settings& s) {
         items.runs.push_back(
             bench::runCommand({s.ostrel, "items", pst, path}, (s.dir / "items.txt").string()));
     report("ostrel items (largest)", items, "  [" + std::to_string(count) + " items]");
+    // A text no item holds: every field of every item is read (the search's worst case),
+    // beside the open (`ostrel folders`), which it may take at most three times.
+    bench::Series searches;
+    for (int i = 0; i < s.runs; ++i)
+        // Exit status 1 is "nothing found", the expected outcome here.
+        searches.runs.push_back(bench::runCommand(
+            {"sh", "-c", "\"$0\" search \"$1\" \"$2\"; [ $? -le 1 ]", s.ostrel, pst, kAbsentText},
+            (s.dir / "search.txt").string()));
+    report("ostrel search (all fields)", searches);
+    if (folders.median() > 0)
+        std::printf("search ratio (search / open): %.2f\n", searches.median() / folders.median());
 
     // Alternating runs, so that both programs meet the same page cache.
     const fs::path eml = s.dir / "eml", lib = s.dir / "readpst";

@@ -24,6 +24,14 @@ const char* const kUsage =
     "                              status line\n"
     "  ostrel show FILE NID        every field of one node's object (NID in hex, as 0x8024)\n"
     "  ostrel body FILE NID        the HTML the item viewer shows as that object's body\n"
+    "  ostrel search FILE TEXT [--in FIELDS] [--folder PATH] [--words]\n"
+    "                [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
+    "                              the items that hold TEXT (any case, accents on Latin\n"
+    "                              letters ignored), one a line: folder path, NID, then the\n"
+    "                              row as `items` prints it; then the count. FIELDS: any of\n"
+    "                              subject,people,body,attachments (all); PATH: that folder\n"
+    "                              and those below it; --words: whole words only;\n"
+    "                              --from, --to: the item's date within those days\n"
     "  ostrel export FILE DIR      writes every message as an .eml file below DIR\n"
     "  ostrel attachments FILE NID the attachments of one item: number, name, size in\n"
     "                              bytes, kind (file, embedded message, reference, OLE object)\n"
@@ -55,6 +63,27 @@ bool CheckReadable(const std::string& path) {
     return true;
 }
 
+// `search FILE TEXT` and its options, from argv[4] on; false for bad usage.
+bool ParseSearchOptions(int argc, char** argv, ostrel::cli::tsearchoptions& options) {
+    for (int i = 4; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--in" && hasValue)
+            options.Fields = argv[++i];
+        else if (a == "--folder" && hasValue)
+            options.FolderPath = argv[++i];
+        else if (a == "--from" && hasValue)
+            options.From = argv[++i];
+        else if (a == "--to" && hasValue)
+            options.To = argv[++i];
+        else if (a == "--words")
+            options.WholeWords = true;
+        else
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -68,6 +97,15 @@ int main(int argc, char** argv) {
     }
     std::string command = argv[1];
     std::string file = argv[2];
+    if (command == "search") {
+        ostrel::cli::tsearchoptions options;
+        if (argc < 4 || !ParseSearchOptions(argc, argv, options)) {
+            std::cerr << kUsage;
+            return 2;
+        }
+        if (!CheckReadable(file)) return 2;
+        return ostrel::cli::Search(file, argv[3], options, std::cout);
+    }
     bool needsArg = command == "items" || command == "show" || command == "body" ||
                     command == "export" || command == "attachments";
     bool needsTwo = command == "save-attachments";

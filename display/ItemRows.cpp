@@ -185,3 +185,13 @@ titemrow BuildItemRow(TPst64File& pst, tnodeentry* folder, int32_t index) {
     row.Recovered = pst.IsRecovered(node);
     return row;
 }
+
+titemrow ItemRowOf(TPst64File& pst, tnodeentry* node, const tpstmessage& m) {
+    titemrow row;
+    if (!node || m.Kind >= kKindOther) return row;
+    FillCells(m, row);
+    if (row.Cells.empty()) return row;
+    row.Node = node;
+    row.Recovered = pst.IsRecovered(node);
+    return row;
+}

@@ -66,3 +66,7 @@ titemrow BuildItemRow(TPst64File& pst, tnodeentry* folder, int32_t index);
 
 // "Sun 2010.02.07 14:05:09" in local time; empty for an absent time.
 std::string FormatListDate(const tbytes& filetime);
+
+// The row of `node` from its object `m`, already read, as BuildItemRow fills
+// it: the search's results show the same cells as the item list.
+titemrow ItemRowOf(TPst64File& pst, tnodeentry* node, const tpstmessage& m);

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -30,6 +31,18 @@ TItemForm::TItemForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(Attachments);
     WebBrowser = new TWebBrowser(PanelMessage);
     layout->addWidget(WebBrowser);
+    AddKeys();
+}
+
+void TItemForm::AddKeys() {
+    // Escape and Ctrl+W close (hide) the window; N and P step through the list.
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
+    connect(new QShortcut(QKeySequence(Qt::Key_N), this), &QShortcut::activated, this,
+            [this] { emit StepRequested(1); });
+    connect(new QShortcut(QKeySequence(Qt::Key_P), this), &QShortcut::activated, this,
+            [this] { emit StepRequested(-1); });
 }
 
 TItemForm::~TItemForm() = default;

@@ -67,8 +67,13 @@ public:
     TWebBrowser* Browser() const { return WebBrowser; }
     TAttachmentStrip* AttachmentStrip() const { return Attachments; }
 
+signals:
+    // N and P: the next (1) or previous (-1) item of the list it was opened from.
+    void StepRequested(int step);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void AddKeys();
 
     // Created by the base; every viewer but the sticky note puts the view in
     // PanelMessage (a lowered inner bevel).

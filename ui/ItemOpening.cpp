@@ -2,6 +2,7 @@
 // window found again by its item, the window made by the item's kind, and
 // the arguments each kind of viewer is filled with.
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTreeView>
 
@@ -50,6 +51,9 @@ void ShowJournal(TJournalForm& form, const tpstmessage& m) {
 } // namespace
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListView2 && event->type() == QEvent::KeyPress &&
+        ListKeyPress(static_cast<QKeyEvent*>(event)))
+        return true;
     if (watched == ListView2->viewport() && event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         ListView2MouseUp(mouse->button(), mouse->position().toPoint());
@@ -65,7 +69,7 @@ void TMainForm::ListView2MouseUp(Qt::MouseButton button, const QPoint& pos) {
 }
 
 void TMainForm::OpenItemRow(int row) {
-    tnodeentry* node = ItemRows->Row(row).Node;
+    tnodeentry* node = NodeOfListRow(row);
     if (!node) {
         if (CurrentForm) {
             CurrentForm->show();
@@ -130,6 +134,9 @@ TItemForm* TMainForm::CreateViewer(int32_t kind, uint64_t nid) {
     }
     form->setWindowIcon(QIcon(ostrel::ui::ImageListIcon(icon)));
     form->ItemId = nid;
+    TItemForm* made = form.get();
+    connect(made, &TItemForm::StepRequested, this,
+            [this, made](int step) { StepViewer(made, step); });
     Viewers.push_back(std::move(form));
     return Viewers.back().get();
 }

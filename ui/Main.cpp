@@ -25,6 +25,7 @@
 #include "ui/EventPumpHook.h"
 #include "ui/FolderListModel.h"
 #include "ui/ItemListModel.h"
+#include "ui/ItemSortFilter.h"
 #include "ui/RowDelegate.h"
 #include "ui/StatusLine.h"
 
@@ -95,6 +96,7 @@ void TMainForm::CreateMenu() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("Help1"));
     help->addAction(AboutAction);
+    CreateFindMenus(help->menuAction());
 }
 
 QTreeView* TMainForm::MakeList(const QString& name, TRowDelegate* delegate) {
@@ -134,13 +136,12 @@ void TMainForm::CreateLists() {
 
     ItemRows = new TItemListModel(this);
     ListView2 = MakeList(QStringLiteral("ListView2"), new TRowDelegate(false, this));
-    ListView2->setModel(ItemRows);
     ListView2->setHeaderHidden(true);
     // Releases of the mouse over the rows open items; the view itself only selects.
     ListView2->viewport()->installEventFilter(this);
 
     Splitter1->addWidget(ListView1);
-    Splitter1->addWidget(ListView2);
+    Splitter1->addWidget(MakeItemPane());
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({kFolderListHeight, kOuterHeight});
@@ -183,6 +184,8 @@ void TMainForm::SetWork(TWork work) {
     OpenAction->setEnabled(idle);
     CloseAction->setEnabled(idle);
     SaveEmlAction->setEnabled(idle && PstFile != nullptr);
+    FindAction->setEnabled(idle && PstFile != nullptr);
+    RefreshAction->setEnabled(idle);
 }
 
 void TMainForm::OpenActionExecute() {
@@ -247,6 +250,7 @@ void TMainForm::ShowFolderItems() {
     // new selection once the collection is done.
     if (work_ == TWork::Collecting) reshow_ = true;
     if (work_ != TWork::None) return;
+    ShowListSource(ItemRows);
     ClearItemList();
     tnodeentry* folder = SelectedFolder();
     if (!folder || !PstFile) return;

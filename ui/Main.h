@@ -14,12 +14,19 @@
 #include "mailbox/uPST64File.h"
 #include "ui/ItemForm.h"
 
+class QAbstractItemModel;
 class QAction;
+class QKeyEvent;
+class QLineEdit;
 class QSplitter;
+class QTimer;
 class QTreeView;
+class TFindWindow;
 class TFolderListModel;
 class TItemForm;
 class TItemListModel;
+class TItemSortFilter;
+class TSearchResultModel;
 class TRowDelegate;
 class TStatusLine;
 
@@ -45,6 +52,7 @@ public:
 
     bool OpenRunning() const { return work_ == TWork::Opening; }
     bool ExportRunning() const { return work_ == TWork::Exporting; }
+    bool SearchRunning() const { return work_ == TWork::Searching; }
     TPst64File* Mailbox() const { return PstFile.get(); }
 
     // Opens the item of the ListView2 row at `pos` (viewport coordinates)
@@ -56,6 +64,21 @@ public:
     void ShowItemAttachments(TItemForm* form, const tpstmessage* item);
     // Destroys every viewer window; the next open and the end of the program do.
     void DestroyViewers();
+
+    // Finding mail (MainFind.cpp). The Find window, made at its first use.
+    void FindActionExecute();
+    // Searches as the Find window says; the results fill ListView2 as they are found.
+    void RunSearch();
+    bool ShowingResults() const { return showingResults_; }
+    // The item node of ListView2's row `row` (as the list shows it, sorted
+    // and filtered); null for an empty row.
+    tnodeentry* NodeOfListRow(int row) const;
+    // Opens the item `step` rows after (or before) the one `form` shows, in its place.
+    void StepViewer(TItemForm* form, int step);
+    // Selects the folder row `step` rows below (or above) the selected one.
+    void MoveFolder(int step);
+    // Applies the text of the filter box to ListView2 now.
+    void ApplyFilter();
 
     // The viewer of the item opened last; null before the first and after DestroyViewers.
     TItemForm* CurrentForm = nullptr;
@@ -71,6 +94,16 @@ public:
     QAction* SaveEmlAction = nullptr;
     QAction* CloseAction = nullptr;
     QAction* AboutAction = nullptr;
+    // ListView2 shows ListRows, the sort and filter over ItemRows or FoundRows.
+    TItemSortFilter* ListRows = nullptr;
+    TSearchResultModel* FoundRows = nullptr;
+    QLineEdit* FilterEdit = nullptr;
+    TFindWindow* FindWindow1 = nullptr;
+    QAction* FindAction = nullptr;
+    QAction* FilterAction = nullptr;
+    QAction* RefreshAction = nullptr;
+    QAction* PreviousFolderAction = nullptr;
+    QAction* NextFolderAction = nullptr;
 
 public slots:
     void OpenActionExecute();
@@ -83,7 +116,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class TWork { None, Opening, Collecting, Exporting };
+    enum class TWork { None, Opening, Collecting, Exporting, Searching };
 
     void CreateMenu();
     void CreateLists();
@@ -97,6 +130,13 @@ private:
     void OpenItemRow(int row);
     TItemForm* FindViewer(uint64_t nid) const;
     TItemForm* CreateViewer(int32_t kind, uint64_t nid);
+    // MainFind.cpp: the Edit and View menus, the pane of the filter box and
+    // ListView2, the model ListView2 shows, and the keys typed in ListView2.
+    void CreateFindMenus(QAction* before);
+    QWidget* MakeItemPane();
+    void ShowListSource(QAbstractItemModel* model);
+    void SetListColumns(const std::vector<tcolumn>& columns);
+    bool ListKeyPress(QKeyEvent* event);
 
     std::unique_ptr<TPst64File> PstFile;
     // Every viewer window made since the last open; none has a parent.
@@ -104,5 +144,7 @@ private:
     TWork work_ = TWork::None;
     bool shown_ = false;
     bool reshow_ = false; // the selection changed while a folder was collected
+    bool showingResults_ = false;
+    QTimer* filterTimer_ = nullptr;
     QString startFile_;
 };

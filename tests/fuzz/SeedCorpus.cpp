@@ -44,6 +44,24 @@ void WriteOst4kSeeds(const fs::path& dir) {
     }
 }
 
+// A needle length byte, the needle, then an HTML or 8-bit text.
+void WriteSearchTextSeeds(const fs::path& dir) {
+    const char* const seeds[] = {
+        "\x04"
+        "cafe<p class=\"x\">Caf&eacute; <b>wor</b>ld</p><script>a<b</script>&#233;&#x41;",
+        "\x03"
+        "abc<!-- c --><style>p{}</style>&amp;&lt;&nbsp;&szlig;&unknown;<a title='>'>x</a>",
+        "\x02\xC3\xA9R\xE9sum\xE9 \x8A\xC5\x81\xC3\x86 \xD0\x9F\xCE\xA3 \xED\xA0\x80 "
+        "\xF0\x9F\x98\x80",
+    };
+    size_t n = 0;
+    for (const char* seed : seeds) {
+        const std::string text(seed);
+        Write(dir / ("seed-" + std::to_string(n++)),
+              std::vector<uint8_t>(text.begin(), text.end()));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -52,9 +70,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path root = argv[1];
-    for (const char* target :
-         {"open", "mutated_open", "context", "export", "ost4k", "embedded", "attachments",
-          "rtf_decompress", "rtf_reader"})
+    for (const char* target : {"open", "mutated_open", "context", "export", "ost4k", "embedded",
+                               "attachments", "rtf_decompress", "rtf_reader", "search_text"})
         fs::create_directories(root / target);
     const std::vector<SeedMailbox>& seeds = ostrel::fuzz::SeedMailboxes();
     std::set<std::vector<uint8_t>> heaps;
@@ -74,6 +91,7 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < ostrel::fuzz::EmbeddedSeedMailboxes().size(); ++i)
         Write(root / "embedded" / ("seed-" + std::to_string(i)), {uint8_t(i)});
     ostrel::fuzz::WriteRtfSeeds(root / "rtf_decompress", root / "rtf_reader");
+    WriteSearchTextSeeds(root / "search_text");
     size_t n = 0;
     for (const std::vector<uint8_t>& heap : heaps)
         Write(root / "context" / ("heap-" + std::to_string(n++)), heap);

@@ -168,7 +168,7 @@ TItemForm* Open(TMainForm& form, const QString& folder, const QString& subject =
     if (!QTest::qWaitFor([&] { return form.ItemRows->rowCount() > 0; }, 10000)) return nullptr;
     int row = subject.isEmpty() ? 0 : RowWithSubject(form, subject);
     if (row < 0) return nullptr;
-    QRect cell = form.ListView2->visualRect(form.ItemRows->index(row, 0));
+    QRect cell = form.ListView2->visualRect(form.ListView2->model()->index(row, 0));
     QTest::mouseClick(form.ListView2->viewport(), Qt::LeftButton, {}, cell.center());
     return form.CurrentForm;
 }

@@ -68,7 +68,7 @@ int RowWithCaption(const TMainForm& form, int column, const QString& caption) {
 }
 
 void Release(TMainForm& form, int row, Qt::MouseButton button = Qt::LeftButton) {
-    QRect cell = form.ListView2->visualRect(form.ItemRows->index(row, 0));
+    QRect cell = form.ListView2->visualRect(form.ListView2->model()->index(row, 0));
     QTest::mouseClick(form.ListView2->viewport(), button, {}, cell.center());
 }
 
@@ -671,12 +671,16 @@ void TItemViewerTest::appointmentResize() {
     QCOMPARE(narrow.MessagePanel()->geometry(), QRect(6, 176, 596, 190));
 }
 
+// FindTest.cpp: finding mail, whose results open viewers too.
+int RunFindTests(int argc, char** argv);
+
 int main(int argc, char** argv) {
     ostrel::ui::PrepareWebEngine();
     QApplication app(argc, argv);
     ostrel::ui::SetUpApplication(app);
     TItemViewerTest test;
-    return QTest::qExec(&test, argc, argv);
+    int status = QTest::qExec(&test, argc, argv);
+    return RunFindTests(argc, argv) | status;
 }
 
 #include "ItemViewerTest.moc"

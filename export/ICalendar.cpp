@@ -36,8 +36,9 @@ constexpr uint32_t kSensitivityConfidential = 3;
 // PidLidTaskStatus ([MS-OXOTASK] 2.2.2.2.2).
 constexpr uint32_t kTaskInProgress = 1;
 constexpr uint32_t kTaskComplete = 2;
-// PidTagImportance: 0 low, 1 normal, 2 high; PRIORITY 9, 5, 1.
-constexpr int kPriorities[] = {9, 5, 1};
+// PidTagImportance high; an absent one reads as low, so only high is told.
+constexpr uint32_t kImportanceHigh = 2;
+constexpr int kPriorityHigh = 1;
 constexpr double kPercentScale = 100.0;
 
 bool IsTrue(uint16_t tri) {
@@ -85,8 +86,8 @@ void AddCommon(tcontentlines& lines, const tpstmessage& item) {
     uint32_t sensitivity = item.MailInfo->Sensitivity;
     if (sensitivity == kSensitivityPrivate) lines.Add("CLASS", "PRIVATE");
     if (sensitivity == kSensitivityConfidential) lines.Add("CLASS", "CONFIDENTIAL");
-    if (item.MailInfo->Importance < std::size(kPriorities))
-        lines.Add("PRIORITY", std::to_string(kPriorities[item.MailInfo->Importance]));
+    if (item.MailInfo->Importance == kImportanceHigh)
+        lines.Add("PRIORITY", std::to_string(kPriorityHigh));
 }
 
 void AddAlarm(tcontentlines& lines, const std::string& trigger) {

@@ -82,6 +82,11 @@ def vcard_summary(path, text):
 
 
 def decoded(value):
+    params = getattr(value, 'params', None) or {}
+    if 'CN' in params:
+        return 'CN=%s %s' % (params['CN'], str(value))
+    if isinstance(value, str):
+        return str(value)  # a text value, unescaped
     if hasattr(value, 'dt'):
         dt = value.dt
         return dt.isoformat() if hasattr(dt, 'isoformat') else str(dt)

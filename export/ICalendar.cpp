@@ -106,8 +106,12 @@ void AddPerson(tcontentlines& lines, const std::string& property, const std::str
     lines.Add(head, IsAddrSpec(address) ? "mailto:" + address : std::string(kNoAddress));
 }
 
+// Only a meeting has an organizer: RFC 5545 3.8.4.3 allows ORGANIZER only in
+// components with attendees.
 void AddOrganizer(tcontentlines& lines, const tpstmessage& item) {
     if (!item.MailInfo) return;
+    if (TextOf(item.MailInfo->DisplayTo).empty() && TextOf(item.MailInfo->DisplayCc).empty())
+        return;
     const tmailinfo& m = *item.MailInfo;
     std::string name = ItemUtf8(item, m.SentRepresentingName);
     std::string address = ItemUtf8(item, m.SentRepresentingEmail);

@@ -1,6 +1,9 @@
 // Item texts as UTF-8 for the vCard and iCalendar files.
 #include "export/ItemText.h"
 
+#include <cctype>
+#include <string_view>
+
 #include "body/MessageBody.h"
 #include "body/RtfCodepage.h"
 #include "export/Charsets.h"
@@ -16,6 +19,30 @@ uint32_t ItemCodepage(const tpstmessage& item) {
 std::string Utf8Of(const tpstmessage& item, const std::string& text) {
     if (IsValidUtf8(text)) return text;
     return ostrel::body::CodepageToUtf8(ItemCodepage(item), text);
+}
+
+bool StartsWithNoCase(const std::string& text, size_t at, std::string_view word) {
+    if (text.size() - at < word.size()) return false;
+    for (size_t k = 0; k < word.size(); ++k)
+        if (std::tolower(static_cast<unsigned char>(text[at + k])) != word[k]) return false;
+    return true;
+}
+
+// Where an element whose content is not shown ends (after its end tag), for
+// one that starts at `at`; npos for any other tag.
+size_t HiddenElementEnd(const std::string& html, size_t at) {
+    static constexpr std::string_view kHidden[][2] = {
+        {"<head", "</head>"}, {"<style", "</style>"}, {"<script", "</script>"}};
+    for (const auto& [open, close] : kHidden) {
+        if (!StartsWithNoCase(html, at, open)) continue;
+        char after = at + open.size() < html.size() ? html[at + open.size()] : '>';
+        if (after != '>' && after != '/' && !std::isspace(static_cast<unsigned char>(after)))
+            continue; // <header> is no <head>
+        for (size_t k = at + open.size(); k < html.size(); ++k)
+            if (StartsWithNoCase(html, k, close)) return k + close.size();
+        return html.size();
+    }
+    return std::string::npos;
 }
 
 // The text of an HTML body: tags dropped, block ends as line breaks, the
@@ -35,6 +62,11 @@ std::string HtmlText(const std::string& html) {
             continue;
         }
         if (c == '<') {
+            // What head, style and script elements hold is no text of the body.
+            if (size_t end = HiddenElementEnd(html, i); end != std::string::npos) {
+                i = end - 1;
+                continue;
+            }
             inTag = true;
             if (html.compare(i, 3, "<br") == 0 || html.compare(i, 4, "</p>") == 0 ||
                 html.compare(i, 3, "<BR") == 0 || html.compare(i, 4, "</P>") == 0)

@@ -110,7 +110,9 @@ TEST(ICalendar, AllDayEventsAreDatesOfTheirLocalDay) {
         m->Appointment->AllDay = 1;
         m->Appointment->StartTime = FileTime(start);
         m->Appointment->EndTime = FileTime(start + 2 * 86400);
+        m->MailInfo->SentRepresentingName = std::string("Ann Example");
         std::string ics = ComposeEventCalendar(*m, 0x200044);
+        EXPECT_EQ(ics.find("ORGANIZER"), std::string::npos) << "no attendees, no organizer";
         EXPECT_TRUE(Has(ics, "DTSTART;VALUE=DATE:20240510")) << ics;
         EXPECT_TRUE(Has(ics, "DTEND;VALUE=DATE:20240512")) << ics;
     }
@@ -195,6 +197,15 @@ TEST(ICalendar, AllDaySeriesAndUnreadablePatterns) {
     ics = ComposeEventCalendar(*m, 0x2000A4);
     EXPECT_EQ(ics.find("RRULE"), std::string::npos);
     EXPECT_TRUE(Has(ics, "DTSTART;VALUE=DATE:20240510")) << ics;
+}
+
+TEST(ICalendar, DescriptionOfAnHtmlOnlyBodyIsItsText) {
+    auto m = Event("Html");
+    m->MailInfo->BodyHtml = std::string(
+        "<html><head><title>T</title><style>p{color:red}</style></head><body><header>A</header>"
+        "<p>Hi &amp; bye</p><br>x<script>alert(1)</script></body></html>");
+    std::string ics = ComposeEventCalendar(*m, 0x2000E4);
+    EXPECT_TRUE(Has(ics, "DESCRIPTION:AHi & bye\\n\\nx")) << ics;
 }
 
 TEST(RecurrenceRule, EachPatternTypeAndEnd) {

@@ -207,6 +207,7 @@ constexpr tsample kSamples[] = {
     {"aspose-email_Aspose.Email-for-.NET__SampleOstFile.ost", 0, 11},
     {"mooijtech_go-pst__32-bit.pst", 0, 1},
     {"rjohnsondev_java-libpst__dist-list.pst", 2, 1},
+    {"ost4k/pst-extractor__pstextractortestpdf@outlook.com.ost", 0, 160},
 };
 
 TEST(CompanionSamples, EveryFileOfTheSamplesReadsWithoutFault) {

@@ -106,6 +106,8 @@ void AddPhones(tsetup& s) {
 struct taddressfields {
     const char* name;
     const ttext *box, *street, *city, *state, *code, *country;
+    const ttext* whole; // the address as one text (PidLidWorkAddress and its kin)
+    const char* label;
 };
 
 void AddAddress(tsetup& s, const taddressfields& a) {
@@ -114,7 +116,12 @@ void AddAddress(tsetup& s, const taddressfields& a) {
     bool any = false;
     for (const std::string& p : parts)
         any = any || !p.empty();
-    if (!any) return;
+    std::string whole = s.Text(*a.whole);
+    s.lines.AddText(a.label, whole);
+    // Only the whole text: it stands as the street, where importers that
+    // ignore LABEL still show it.
+    if (!any && !whole.empty()) parts[1] = whole;
+    if (!any && whole.empty()) return;
     // ADR: post office box; extended address; street; locality; region; code; country.
     s.lines.Add(a.name, EscapedText(parts[0]) + ";;" + EscapedText(parts[1]) + ";" +
                             EscapedText(parts[2]) + ";" + EscapedText(parts[3]) + ";" +
@@ -130,17 +137,18 @@ void AddAddresses(tsetup& s) {
     if (work)
         AddAddress(s, {"ADR;TYPE=WORK", &c.WorkAddressPostOfficeBox, &c.WorkAddressStreet,
                        &c.WorkAddressCity, &c.WorkAddressState, &c.WorkAddressPostalCode,
-                       &c.WorkAddressCountry});
+                       &c.WorkAddressCountry, &c.BusinessAddress, "LABEL;TYPE=WORK"});
     else
-        AddAddress(s, {"ADR;TYPE=WORK", &c.BusinessAddressPostOfficeBox, &c.BusinessAddressStreet,
-                       &c.BusinessAddressCity, &c.BusinessAddressState,
-                       &c.BusinessAddressPostalCode, &c.BusinessAddressCountry});
+        AddAddress(s,
+                   {"ADR;TYPE=WORK", &c.BusinessAddressPostOfficeBox, &c.BusinessAddressStreet,
+                    &c.BusinessAddressCity, &c.BusinessAddressState, &c.BusinessAddressPostalCode,
+                    &c.BusinessAddressCountry, &c.BusinessAddress, "LABEL;TYPE=WORK"});
     AddAddress(s, {"ADR;TYPE=HOME", &c.HomeAddressPostOfficeBox, &c.HomeAddressStreet,
                    &c.HomeAddressCity, &c.HomeAddressState, &c.HomeAddressPostalCode,
-                   &c.HomeAddressCountry});
+                   &c.HomeAddressCountry, &c.HomeAddress, "LABEL;TYPE=HOME"});
     AddAddress(s, {"ADR;TYPE=POSTAL", &c.OtherAddressPostOfficeBox, &c.OtherAddressStreet,
                    &c.OtherAddressCity, &c.OtherAddressState, &c.OtherAddressPostalCode,
-                   &c.OtherAddressCountry});
+                   &c.OtherAddressCountry, &c.OtherAddress, "LABEL;TYPE=POSTAL"});
 }
 
 void AddDates(tsetup& s) {

@@ -296,7 +296,8 @@ TEST(VCard, ContactFieldsInVersion3) {
     c.WorkAddressCity = std::string("Springfield");
     c.WorkAddressPostalCode = std::string("12345");
     c.WorkAddressCountry = std::string("USA");
-    c.Birthday = FileTime(1715292000); // 10 May at +02:00
+    c.HomeAddress = std::string("2 Home Road\r\nLeeds"); // the whole text only
+    c.Birthday = FileTime(1715292000);                   // 10 May at +02:00
     m->MailInfo->Body = std::string("Met at the fair, 2023");
     std::string vcf = ComposeContactVCard(*m);
     EXPECT_TRUE(Has(vcf, "VERSION:3.0")) << vcf;
@@ -309,6 +310,8 @@ TEST(VCard, ContactFieldsInVersion3) {
     EXPECT_TRUE(Has(vcf, "TEL;TYPE=CELL:+1 555 0100"));
     EXPECT_TRUE(Has(vcf, "TEL;TYPE=WORK,VOICE:+1 555 0101"));
     EXPECT_TRUE(Has(vcf, "ADR;TYPE=WORK:;;1 Main St\\nSuite 2;Springfield;;12345;USA"));
+    EXPECT_TRUE(Has(vcf, "LABEL;TYPE=HOME:2 Home Road\\nLeeds"));
+    EXPECT_TRUE(Has(vcf, "ADR;TYPE=HOME:;;2 Home Road\\nLeeds;;;;"));
     EXPECT_TRUE(Has(vcf, "BDAY;VALUE=DATE:2024-05-10"));
     EXPECT_TRUE(Has(vcf, "NOTE:Met at the fair\\, 2023"));
     if (!HaveReaders()) GTEST_SKIP() << "python3-icalendar or python3-vobject is not installed";

@@ -55,10 +55,15 @@ std::string Hex(const std::string& bytes) {
     return out;
 }
 
+// The record key where the item has one; the creation time keeps items of
+// the same NID in different mailboxes apart otherwise.
 std::string Uid(const tpstmessage& item, uint64_t nid) {
+    std::string uid = NidHex(nid);
     if (item.RecordKey && !item.RecordKey->empty())
-        return Hex(item.RecordKey->substr(0, item.RecordKeySize)) + "-" + NidHex(nid) + "@ostrel";
-    return NidHex(nid) + "@ostrel";
+        uid = Hex(item.RecordKey->substr(0, item.RecordKeySize)) + "-" + uid;
+    else if (item.CreationTime.size() == 8)
+        uid += "-" + Hex(std::string(item.CreationTime.begin(), item.CreationTime.end()));
+    return uid + "@ostrel";
 }
 
 std::string Stamp(const tpstmessage& item) {

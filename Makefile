@@ -8,7 +8,7 @@ SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # Debian packages the build and the tests need.
 APT_PACKAGES := build-essential cmake g++ clang libclang-rt-dev lld libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev \
-                python3 pst-utils pff-tools python3-pypff qt6-base-dev qt6-svg-dev qt6-webengine-dev fonts-liberation xvfb xauth
+                python3 pst-utils pff-tools python3-pypff python3-vobject python3-icalendar qt6-base-dev qt6-svg-dev qt6-webengine-dev fonts-liberation xvfb xauth
 
 .PHONY: all deps build build-asan test run screenshots clean
 
@@ -62,7 +62,7 @@ build-fuzz: build-asan
 FUZZ_SECONDS       ?= 300
 FUZZ_SHORT_SECONDS ?= 10
 FUZZ_TARGETS       := open mutated_open context export ost4k embedded attachments \
-                      rtf_decompress rtf_reader search_text
+                      rtf_decompress rtf_reader search_text calendar
 # The mutation targets read 8 bytes per change: long inputs from the start.
 FUZZ_LEN_mutated_open := -max_len=160 -len_control=0
 FUZZ_LEN_export       := -max_len=160 -len_control=0
@@ -72,6 +72,7 @@ FUZZ_LEN_embedded     := -max_len=160 -len_control=0
 FUZZ_LEN_attachments  := -max_len=160 -len_control=0
 FUZZ_LEN_rtf_decompress := -max_len=4096
 FUZZ_LEN_rtf_reader   := -max_len=4096
+FUZZ_LEN_calendar     := -max_len=2048
 # UBSan only reports and carries on unless told to halt: a finding must fail the run.
 FUZZ_ENV   = UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 FUZZ_FLAGS = -timeout=2 -rss_limit_mb=2048 -print_final_stats=1 $(FUZZ_LEN_$(1)) \

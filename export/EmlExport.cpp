@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "engine/messaging/Subject.h"
+#include "export/CompanionFiles.h"
 #include "export/EmlExport.h"
 #include "export/EmlMessage.h"
 #include "export/EmlNames.h"
@@ -149,6 +150,9 @@ void TPst64File::SaveNodesToEml(tpstfile* engine, tnodeentry* first, const std::
         }
         if (object->MailInfo && IsExportedKind(object->Kind) && int64_t(node->nid) > 0xFFFF)
             SaveItemToEml(node, *object, dir, run);
+        if (std::string e;
+            int64_t(node->nid) > 0xFFFF && WriteCompanionFile(*object, node->nid, dir, &e) < 0)
+            Report(run, e, node->nid);
         FreeMessage(object);
     }
 }

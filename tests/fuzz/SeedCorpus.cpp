@@ -1,7 +1,8 @@
 // Writes the seed corpora of the fuzz targets into the folder given: whole
 // seed mailboxes (and a truncated one) for the raw open target, one input per
 // seed for the mutation targets (the attachment target among them), the PC and TC heaps of the
-// seeds for the context target, and the RTF values and documents of the RTF targets.
+// seeds for the context target, the RTF values and documents of the RTF targets, and the
+// calendar values of the calendar target.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 
 #include "tests/engine/ndb/Image4k.h"
 #include "tests/fuzz/Seed4k.h"
+#include "tests/fuzz/SeedCalendar.h"
 #include "tests/fuzz/SeedMailboxes.h"
 #include "tests/fuzz/SeedRtf.h"
 
@@ -70,8 +72,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path root = argv[1];
-    for (const char* target : {"open", "mutated_open", "context", "export", "ost4k", "embedded",
-                               "attachments", "rtf_decompress", "rtf_reader", "search_text"})
+    for (const char* target :
+         {"open", "mutated_open", "context", "export", "ost4k", "embedded", "attachments",
+          "rtf_decompress", "rtf_reader", "search_text", "calendar"})
         fs::create_directories(root / target);
     const std::vector<SeedMailbox>& seeds = ostrel::fuzz::SeedMailboxes();
     std::set<std::vector<uint8_t>> heaps;
@@ -92,6 +95,7 @@ int main(int argc, char** argv) {
         Write(root / "embedded" / ("seed-" + std::to_string(i)), {uint8_t(i)});
     ostrel::fuzz::WriteRtfSeeds(root / "rtf_decompress", root / "rtf_reader");
     WriteSearchTextSeeds(root / "search_text");
+    ostrel::fuzz::WriteCalendarSeeds(root / "calendar");
     size_t n = 0;
     for (const std::vector<uint8_t>& heap : heaps)
         Write(root / "context" / ("heap-" + std::to_string(n++)), heap);

@@ -40,6 +40,7 @@ struct Recipient {
     std::string address;
     std::string addressType = "SMTP";
     int32_t type = 1; // PR_RECIPIENT_TYPE: 1 To, 2 Cc, 3 Bcc
+    std::string smtpAddress; // 0x39FE PidTagSmtpAddress; a column only when a row has one
 };
 
 struct Attachment {

@@ -168,7 +168,12 @@ TEST_F(EmlIdentity, TwoHundredRecipientsFoldWithinTheLineLimit) {
     trecipienttable t = Table(rows);
     std::string head = Head(Compose(*m, {nullptr, 0, &t}));
     EXPECT_EQ(Count(head, "@example.com>"), 200u);
-    for (size_t pos = 0, next; (next = head.find("\r\n", pos)) != std::string::npos; pos = next + 2)
+    size_t to = head.find("To: ");
+    size_t end = head.find("\r\nContent-Type:");
+    ASSERT_LT(to, end);
+    std::string field = head.substr(to, end - to + 2);
+    for (size_t pos = 0, next; (next = field.find("\r\n", pos)) != std::string::npos;
+         pos = next + 2)
         EXPECT_LE(next - pos, 78u);
     Shown(*m, {nullptr, 0, &t});
 }
@@ -243,7 +248,7 @@ TEST(TransportHeaders, OwnFieldsAndMimeStructureAreNeverCopied) {
 TEST(TransportHeaders, NothingCanInjectALineOrABoundary) {
     std::string merged = MergedTransportFields(
         "X-A: one\rtwo\r\n--evil\r\nX-B: \x01three\x7F \xC3\xA4\r\n\tfour\r\n", "");
-    EXPECT_EQ(merged, "X-A: one\r\nX-B: three  ?? four\r\n");
+    EXPECT_EQ(merged, "X-A: one\r\nX-B: three ?? four\r\n");
     // A field longer than a line folds at spaces; a word too long for any line drops it.
     std::string words;
     for (int i = 0; i < 300; ++i)
@@ -254,7 +259,9 @@ TEST(TransportHeaders, NothingCanInjectALineOrABoundary) {
     for (size_t pos = 0, next; (next = merged.find("\r\n", pos)) != std::string::npos;
          pos = next + 2) {
         EXPECT_LE(next - pos, 78u);
-        if (pos) EXPECT_EQ(merged[pos], ' ');
+        if (pos) {
+            EXPECT_EQ(merged[pos], ' ');
+        }
     }
 }
 

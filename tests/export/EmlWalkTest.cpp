@@ -84,11 +84,13 @@ TEST(EmlWalk, KindsExportedAndSkipped) {
     });
     t.AddMail(0x400024, 0, "top-level, parent 0");
     temlcounts c = t.Export(out.Path());
-    EXPECT_EQ(c.MessagesWritten, 6u);
+    // Reports (delivery and read receipts) go out like mail.
+    EXPECT_EQ(c.MessagesWritten, 7u);
     EXPECT_THAT(FilesBelow(out.Path()),
                 ElementsAre("Store/k10_00200064.eml", "Store/k11_00200084.eml",
-                            "Store/k12_002000A4.eml", "Store/k19_002000C4.eml",
-                            "Store/k1_00200024.eml", "Store/k8_00200044.eml"));
+                            "Store/k12_002000A4.eml", "Store/k14_00200124.eml",
+                            "Store/k19_002000C4.eml", "Store/k1_00200024.eml",
+                            "Store/k8_00200044.eml"));
 }
 
 TEST(EmlWalk, HostileFolderNamesStayInside) {

@@ -8,13 +8,19 @@ Message-ID. readpst is an outside reader run as a black box.
   compare_readpst.py --min-date P --min-address P --min-id P OSTREL FILE...
                                       exit 1 when an agreement (percent of the
                                       messages compared) falls below P
+  compare_readpst.py [--min-...] --samples DIR OSTREL
+                                      every .pst and .ost in DIR and DIR/ost4k;
+                                      exit 77 (skipped) when there are none, or
+                                      when readpst is not installed
 
 Only subjects that occur once on each side are compared.
 """
 import email
 import email.policy
 import email.utils
+import glob
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -86,9 +92,11 @@ class Tally:
         self.sender = [0, 0]
         self.recipients = [0, 0]
         self.ident = [0, 0]     # where readpst writes one
+        self.differences = []   # (subject, what)
 
     def add(self, other):
         self.matched += other.matched
+        self.differences += other.differences
         for key in ("date", "sender", "recipients", "ident"):
             mine, theirs = getattr(self, key), getattr(other, key)
             mine[0] += theirs[0]
@@ -110,6 +118,8 @@ def compare(ours, theirs):
         if da is not None and db is not None:
             t.date[1] += 1
             t.date[0] += abs(da - db) < 1
+            if abs(da - db) >= 1:
+                t.differences.append((subject, f"Date {header(a, 'date')} / {header(b, 'date')}"))
         fa, fb = addresses(a, ["from"]), addresses(b, ["from"])
         if fb:
             t.sender[1] += 1
@@ -118,10 +128,15 @@ def compare(ours, theirs):
         if rb:
             t.recipients[1] += 1
             t.recipients[0] += ra == rb
+            if ra != rb:
+                t.differences.append((subject, f"only ostrel {sorted(ra - rb)[:3]}, "
+                                               f"only readpst {sorted(rb - ra)[:3]}"))
         ib = message_id(b)
         if ib:
             t.ident[1] += 1
             t.ident[0] += message_id(a) == ib
+            if message_id(a) != ib:
+                t.differences.append((subject, f"Message-ID {message_id(a)} / {ib}"))
     return t
 
 
@@ -130,15 +145,29 @@ def main(argv):
     while argv and argv[0].startswith("--min-"):
         minimum[argv[0][len("--min-"):]] = float(argv[1])
         argv = argv[2:]
+    if argv and argv[0] == "--samples":
+        samples = argv[1]
+        argv = argv[2:]
+        argv += sorted(glob.glob(os.path.join(samples, "*.pst")) +
+                       glob.glob(os.path.join(samples, "*.ost")) +
+                       glob.glob(os.path.join(samples, "ost4k", "*.ost")))
+        if len(argv) < 2:
+            print(f"no samples in {samples}: skipped")
+            return 77
     if len(argv) < 2:
         print(__doc__, file=sys.stderr)
         return 2
+    if shutil.which("readpst") is None:
+        print("readpst is not installed: skipped")
+        return 77
     ostrel, files = argv[0], argv[1:]
     total = Tally()
     for pst in files:
         with tempfile.TemporaryDirectory() as work:
             t = compare(*run_both(ostrel, pst, work))
         print(f"{os.path.basename(pst)}: {t.line()}")
+        for subject, what in t.differences:
+            print(f"    {subject[:50]!r}: {what[:200]}")
         total.add(t)
     print(f"total: {total.line()}")
     failed = False

@@ -644,7 +644,7 @@ void TMainWindowTest::mboxExportByTheMenuCommand() {
         title = fd->windowTitle();
         fd->setDirectory(byWindow.path());
         fd->selectFile(byWindow.path());
-        fd->done(QDialog::Accepted);
+        static_cast<QDialog*>(fd)->accept(); // public in QDialog, virtual
     });
     form->SaveMboxAction->trigger();
     QCOMPARE(title, QStringLiteral("Select mbox dir"));

@@ -73,9 +73,12 @@ std::string Lower(std::string_view text) {
     return out;
 }
 
-// RFC 5322 ftext: printable ASCII except ':'.
+// RFC 5322 ftext: printable ASCII except ':'; and, beyond it, a letter or
+// digit first, as every real field has: a line that begins with "--" could
+// be taken for a boundary where the message is part of another.
 bool IsFieldName(std::string_view name) {
     if (name.empty() || name.size() > kMaxFieldNameBytes) return false;
+    if (!std::isalnum(static_cast<unsigned char>(name[0]))) return false;
     return std::all_of(name.begin(), name.end(), [](char c) {
         unsigned char u = static_cast<unsigned char>(c);
         return u >= 33 && u <= 126 && c != ':';

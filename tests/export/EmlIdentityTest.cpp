@@ -247,7 +247,9 @@ TEST(TransportHeaders, OwnFieldsAndMimeStructureAreNeverCopied) {
 
 TEST(TransportHeaders, NothingCanInjectALineOrABoundary) {
     std::string merged = MergedTransportFields(
-        "X-A: one\rtwo\r\n--evil\r\nX-B: \x01three\x7F \xC3\xA4\r\n\tfour\r\n", "");
+        "X-A: one\rtwo\r\n--evil\r\n--evil=_b: looks like a field\r\nX-B: \x01three\x7F "
+        "\xC3\xA4\r\n\tfour\r\n",
+        "");
     EXPECT_EQ(merged, "X-A: one\r\nX-B: three ?? four\r\n");
     // A field longer than a line folds at spaces; a word too long for any line drops it.
     std::string words;

@@ -159,6 +159,23 @@ TEST_F(EmlIdentity, DisplayListsOnlyWithoutAReadableTable) {
     EXPECT_THAT(Head(Compose(*m, {nullptr, 0, &empty})), Not(HasSubstr("To:")));
 }
 
+TEST_F(EmlIdentity, HostileRecipientValuesStayInsideTheirField) {
+    auto m = Mail("hostile");
+    trecipienttable t = Table({
+        Person(kRecipientTo, "Eve\r\nBcc: spy@example.com", "eve@example.com", "SMTP"),
+        Person(kRecipientTo, "Mallory", "m@example.com>\r\nX-Evil: 1", "SMTP"),
+        Person(kRecipientCc, "J\xC3\xBCrgen \"the\" <boss>", "", "SMTP", "juergen@example.com"),
+        Person(99, "Unknown type", "u@example.com", "SMTP"),
+    });
+    std::string head = Head(Compose(*m, {nullptr, 0, &t}));
+    EXPECT_THAT(head, Not(HasSubstr("\r\nBcc:")));
+    EXPECT_THAT(head, Not(HasSubstr("\r\nX-Evil")));
+    EXPECT_THAT(head, Not(HasSubstr("Unknown type")));
+    std::string shown = Shown(*m, {nullptr, 0, &t});
+    EXPECT_THAT(shown, HasSubstr("<juergen@example.com>"));
+    EXPECT_THAT(shown, HasSubstr("<eve@example.com>"));
+}
+
 TEST_F(EmlIdentity, TwoHundredRecipientsFoldWithinTheLineLimit) {
     auto m = Mail("many");
     std::vector<trecipient> rows;

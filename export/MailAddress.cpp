@@ -122,7 +122,7 @@ bool SkipQuoted(std::string_view s, size_t& pos) {
     return false;
 }
 
-bool IsStrictAddrSpec(std::string_view address) {
+bool IsStrictMailbox(std::string_view address) {
     size_t at = address.rfind('@');
     if (!IsAddrSpec(address)) return false;
     std::string_view local = address.substr(0, at);
@@ -150,11 +150,11 @@ bool IsStrictPhrase(std::string_view phrase) {
 
 bool IsStrictEntry(std::string_view entry) {
     entry = Trim(entry);
-    if (entry.empty() || entry.back() != '>') return IsStrictAddrSpec(entry);
+    if (entry.empty() || entry.back() != '>') return IsStrictMailbox(entry);
     size_t open = entry.rfind('<');
     if (open == std::string_view::npos) return false;
     return IsStrictPhrase(entry.substr(0, open)) &&
-           IsStrictAddrSpec(entry.substr(open + 1, entry.size() - open - 2));
+           IsStrictMailbox(entry.substr(open + 1, entry.size() - open - 2));
 }
 
 } // namespace

@@ -62,7 +62,8 @@ build-fuzz: build-asan
 FUZZ_SECONDS       ?= 300
 FUZZ_SHORT_SECONDS ?= 10
 FUZZ_TARGETS       := open mutated_open context export ost4k embedded attachments \
-                      rtf_decompress rtf_reader search_text calendar
+                      rtf_decompress rtf_reader search_text calendar \
+                      transport_headers
 # The mutation targets read 8 bytes per change: long inputs from the start.
 FUZZ_LEN_mutated_open := -max_len=160 -len_control=0
 FUZZ_LEN_export       := -max_len=160 -len_control=0

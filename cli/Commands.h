@@ -5,6 +5,8 @@
 #include <ostream>
 #include <string>
 
+#include "export/EmlExport.h"
+
 namespace ostrel::cli {
 
 int Folders(const std::string& file, std::ostream& out);
@@ -21,7 +23,8 @@ struct tsearchoptions {
 int Search(const std::string& file, const std::string& text, const tsearchoptions& options,
            std::ostream& out);
 
-int Export(const std::string& file, const std::string& dir, std::ostream& out, std::ostream& err);
+int Export(const std::string& file, const std::string& dir, std::ostream& out, std::ostream& err,
+           texportformat format = texportformat::Eml);
 int Attachments(const std::string& file, const std::string& nid, std::ostream& out,
                 std::ostream& err);
 int SaveAttachments(const std::string& file, const std::string& nid, const std::string& dir,

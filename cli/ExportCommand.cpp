@@ -1,4 +1,5 @@
-// `ostrel export FILE DIR`: the whole mailbox as .eml files below DIR, the
+// `ostrel export [--mbox] FILE DIR`: the whole mailbox as .eml files below DIR
+// (or as one mbox file per folder in the same tree), the
 // failures on standard error as the window reports them, the counts at the
 // end, and a progress line while it runs when standard error is a terminal.
 #include <unistd.h>
@@ -41,13 +42,15 @@ private:
 
 } // namespace
 
-int Export(const std::string& file, const std::string& dir, std::ostream& out, std::ostream& err) {
+int Export(const std::string& file, const std::string& dir, std::ostream& out, std::ostream& err,
+           texportformat format) {
     if (!PrepareDirectory(dir, err)) return 2;
     TPst64File pst;
     if (!OpenMailbox(pst, file, err)) return kUnreadableStatus;
     ProgressLine progress(err);
     bool terminal = ::isatty(STDERR_FILENO) == 1;
     temloptions options;
+    options.Format = format;
     options.OnError = [&](const std::string& text) {
         progress.Clear();
         err << text << "\n";

@@ -33,6 +33,9 @@ const char* const kUsage =
     "                              and those below it; --words: whole words only;\n"
     "                              --from, --to: the item's date within those days\n"
     "  ostrel export FILE DIR      writes every message as an .eml file below DIR\n"
+    "  ostrel export --mbox FILE DIR\n"
+    "                              the same messages as one mbox file per folder (mboxrd),\n"
+    "                              DIR/FOLDER/FOLDER.mbox in the same tree\n"
     "  ostrel attachments FILE NID the attachments of one item: number, name, size in\n"
     "                              bytes, kind (file, embedded message, reference, OLE object)\n"
     "  ostrel save-attachments FILE NID DIR\n"
@@ -96,6 +99,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string command = argv[1];
+    if (command == "export" && std::strcmp(argv[2], "--mbox") == 0) {
+        if (argc != 5) {
+            std::cerr << kUsage;
+            return 2;
+        }
+        if (!CheckReadable(argv[3])) return 2;
+        return ostrel::cli::Export(argv[3], argv[4], std::cout, std::cerr, texportformat::Mbox);
+    }
     std::string file = argv[2];
     if (command == "search") {
         ostrel::cli::tsearchoptions options;

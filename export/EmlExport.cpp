@@ -1,16 +1,19 @@
-// The walk of the EML export: which nodes are written, the directory of
-// each folder (made safe, never outside the chosen directory, never losing
-// a folder to a sibling of the same name), and the file of each message.
+// The walk of the EML and mbox exports: which nodes are written, the
+// directory of each folder (made safe, never outside the chosen directory,
+// never losing a folder to a sibling of the same name), and the file of each
+// message, or its entry in the folder's mbox file.
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
+#include <random>
 
 #include "engine/messaging/Subject.h"
 #include "export/CompanionFiles.h"
 #include "export/EmlExport.h"
 #include "export/EmlMessage.h"
 #include "export/EmlNames.h"
+#include "export/MboxWriter.h"
 #include "mailbox/uPST64File.h"
 #include "support/EventPump.h"
 
@@ -45,9 +48,10 @@ bool IsInternalTopNode(const tnodeentry* node) {
     return !folder && !node->pFirstChild;
 }
 
+// Reports (delivery and read receipts) are mail too: they go out like it.
 bool IsExportedKind(int32_t kind) {
     return kind == kKindMail || kind == kKindAppointment || kind == kKindJournal ||
-           kind == kKindStickyNote || kind == kKindTask || kind == kKindPost;
+           kind == kKindStickyNote || kind == kKindTask || kind == kKindPost || kind == kKindReport;
 }
 
 void Report(temlrun& run, const std::string& what, uint64_t nid) {
@@ -99,7 +103,63 @@ std::optional<std::string> FreeFilePath(const std::string& dir, const std::strin
     return std::nullopt;
 }
 
+// The mbox file of the folder whose directory is `dir`: "<dir>/<name>.mbox",
+// named after the folder's directory. Thunderbird's ImportExportTools and
+// mutt (`mutt -f`) take a folder's name from its file name, so an import of
+// the file gives a folder of the right name; one fixed name such as "mbox"
+// would import every folder as "mbox". It sits inside the folder's directory
+// so that the tree is the same as the EML export's.
+std::string MboxPath(const std::string& dir) {
+    size_t slash = dir.find_last_of('/');
+    std::string name = slash == std::string::npos ? dir : dir.substr(slash + 1);
+    if (name.empty()) name = "mailbox";
+    return dir + "/" + name + ".mbox";
+}
+
+// The message as the next entry of its folder's mbox file; the error, or empty.
+std::string AppendToMbox(const tpstmessage& item, const std::string& dir,
+                         const std::string& leading, const temlsource& source, temlrun& run) {
+    static std::mt19937 random{std::random_device{}()};
+    std::string path = MboxPath(dir);
+    bool start = run.MboxStarted.insert(path).second;
+    if (start && StateOf(path) != tpathstate::Missing && StateOf(path) != tpathstate::File)
+        return path + " is not a regular file";
+    std::string text = leading + ComposeEml(item, random, source);
+    // The last "." line of an .eml file has no place in an mbox entry.
+    constexpr std::string_view kLastLine = ".\r\n";
+    if (text.size() >= kLastLine.size() &&
+        text.compare(text.size() - kLastLine.size(), kLastLine.size(), kLastLine) == 0)
+        text.resize(text.size() - kLastLine.size());
+    std::string error;
+    if (AppendMboxEntry(path, MboxEntry(text, EmlDateSeconds(item)), start, &error) != 0)
+        return error.empty() ? "cannot write " + path : error;
+    return {};
+}
+
+// The message as its own .eml file in `dir`; the error, or empty.
+std::string WriteEml(const tpstmessage& item, uint64_t nid, const std::string& dir,
+                     const std::string& leading, const temlsource& source, temlrun& run) {
+    std::optional<std::string> path = FreeFilePath(dir, EmlFileName(SubjectText(item), nid), run);
+    if (!path) return "no free file name in " + dir;
+    std::string error;
+    if (WriteEmlFile(item, *path, leading, &error, source) == 0) return {};
+    return error.empty() ? "cannot write " + *path : error;
+}
+
 } // namespace
+
+std::string ExportSummary(const temlcounts& c) {
+    auto count = [](uint32_t n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    std::string out = count(c.MessagesWritten, "message", "messages") + " in " +
+                      count(c.FoldersWritten, "folder", "folders") + " written";
+    uint32_t failed = c.MessagesFailed + c.FoldersFailed;
+    if (failed == 0) return out + ", none failed";
+    out += ", " + count(c.MessagesFailed, "message", "messages") + " failed";
+    if (c.FoldersFailed) out += ", " + count(c.FoldersFailed, "folder", "folders") + " failed";
+    return out;
+}
 
 temlcounts TPst64File::SaveAllToEml(const std::string& dir) {
     return SaveAllToEml(dir, temloptions{});
@@ -192,6 +252,8 @@ void TPst64File::SaveFolderToEml(tpstfile* engine, tnodeentry* node, const std::
     }
     ++run.Counts.FoldersWritten;
     Progress(run);
+    // A subfolder of the same name as the folder's mbox file moves aside.
+    if (run.Options.Format == texportformat::Mbox) run.Used.insert(MboxPath(*path));
     if (node->pFirstChild) SaveNodesToEml(engine, node->pFirstChild, *path, run);
 }
 
@@ -199,15 +261,13 @@ void TPst64File::SaveItemToEml(tnodeentry* node, const tpstmessage& item, const 
                                temlrun& run) {
     std::string error;
     try {
-        std::string subject = SubjectText(item);
-        std::optional<std::string> path = FreeFilePath(dir, EmlFileName(subject, node->nid), run);
-        if (!path)
-            error = "no free file name in " + dir;
-        else if (WriteEmlFile(item, *path, RecoveredHeaderField(IsRecovered(node)), &error,
-                              {&Engine, 0}) == 0)
-            error.clear();
-        else if (error.empty())
-            error = "cannot write " + *path;
+        // Each person's address comes from the recipient table when it can be read.
+        trecipienttable recipients = ReadRecipientTable(&Engine, node);
+        temlsource source{&Engine, 0, &recipients};
+        std::string leading = RecoveredHeaderField(IsRecovered(node));
+        error = run.Options.Format == texportformat::Mbox
+                    ? AppendToMbox(item, dir, leading, source, run)
+                    : WriteEml(item, node->nid, dir, leading, source, run);
     } catch (const std::exception& e) {
         error = e.what();
     }

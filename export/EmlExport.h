@@ -1,5 +1,5 @@
-// What one run of the EML export is given and what it keeps while it walks:
-// the error report, an optional progress report, the counts, and the
+// What one run of the EML or mbox export is given and what it keeps while it
+// walks: the error report, an optional progress report, the counts, and the
 // directories and files this run has already written.
 #pragma once
 
@@ -19,7 +19,12 @@ struct temlcounts {
     uint32_t MessagesFailed = 0;
 };
 
+// What the walk writes for each message: one .eml file, or one entry of the
+// folder's mbox file (MboxWriter.h).
+enum class texportformat { Eml, Mbox };
+
 struct temloptions {
+    texportformat Format = texportformat::Eml;
     // Receives "Error: " ... " $" NID for every folder or message that could
     // not be written; the export goes on afterwards.
     std::function<void(const std::string& text)> OnError;
@@ -29,6 +34,10 @@ struct temloptions {
     std::function<std::unique_ptr<tpstmessage>(tnodeentry* node)> Build;
 };
 
+// What a run wrote and what failed, for the end of an export:
+// "12 messages in 4 folders written, 1 failed".
+std::string ExportSummary(const temlcounts& counts);
+
 struct temlrun {
     temloptions Options;
     temlcounts Counts;
@@ -37,4 +46,6 @@ struct temlrun {
     std::set<std::string> Used;
     // Name of the root folder's directory, once looked up in the store object.
     std::optional<std::string> StoreName;
+    // mbox files this run has begun: later messages are appended to them.
+    std::set<std::string> MboxStarted;
 };

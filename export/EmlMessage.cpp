@@ -5,6 +5,7 @@
 #include "export/EmlMessage.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,13 +22,18 @@
 #include "export/Charsets.h"
 #include "export/HtmlReferences.h"
 #include "export/MailAddress.h"
+#include "export/MessageIds.h"
 #include "export/MimeWriter.h"
+#include "export/TransportHeaders.h"
 
 namespace {
 
 // Longer lines are not 8bit text (RFC 2045 2.8); such a body goes out as
 // quoted-printable instead.
 constexpr size_t kLongest8bitLine = 998;
+// Identity values longer than this, or with more identifiers, are damage.
+constexpr size_t kMaxIdentityBytes = 16u << 10;
+constexpr size_t kMaxReferences = 1000;
 
 const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -45,12 +51,6 @@ std::optional<std::string> FormatDate(std::time_t seconds) {
                   kDays[t.tm_wday % 7], t.tm_mday, kMonths[t.tm_mon % 12], t.tm_year + 1900,
                   t.tm_hour, t.tm_min, t.tm_sec, sign, offset / 60, offset % 60);
     return std::string(buffer);
-}
-
-std::optional<std::string> FormatFileTime(const tbytes& filetime) {
-    std::optional<std::time_t> seconds = FileTimeToUnixTime(filetime);
-    if (!seconds) return std::nullopt;
-    return FormatDate(*seconds);
 }
 
 // Line breaks of any kind as CR LF, and whether a line is too long for 8bit.
@@ -91,28 +91,96 @@ std::vector<tmailaddress> DisplayListEntries(const ttext& value) {
     return entries;
 }
 
+// The people of one recipient type in the recipient table, in table order.
+std::vector<tmailaddress> TableEntries(const trecipienttable& table, int32_t type) {
+    std::vector<tmailaddress> entries;
+    for (const trecipient& r : table.Rows)
+        if (r.Type == type) entries.push_back({r.DisplayName, SmtpAddressOf(r)});
+    return entries;
+}
+
+// A person's address for a header: its SMTP form, else the address itself
+// when its type is SMTP or not given; an Exchange address without an SMTP
+// form gives none (the person keeps the display name).
+std::string PersonAddress(const ttext& smtp, const ttext& address, const ttext& type) {
+    if (!TextOf(smtp).empty()) return TextOf(smtp);
+    std::string kind = TextOf(type);
+    if (kind.empty() || strcasecmp(kind.c_str(), "SMTP") == 0) return TextOf(address);
+    return {};
+}
+
+std::string FirstNonEmpty(const std::string& a, const std::string& b) {
+    return a.empty() ? b : a;
+}
+
+// The sent-representing person (who the mail is from) and the sender (who
+// sent it for them); each falls back on the other.
+tmailaddress FromPerson(const tmailinfo& mail) {
+    std::string sender =
+        PersonAddress(mail.SenderSmtpAddress, mail.SenderEmail, mail.SenderAddressType);
+    std::string represented =
+        PersonAddress(mail.SentRepresentingSmtpAddress, mail.SentRepresentingEmail,
+                      mail.SentRepresentingAddressType);
+    return {FirstNonEmpty(TextOf(mail.SentRepresentingName), TextOf(mail.SenderName)),
+            FirstNonEmpty(represented, sender)};
+}
+
+tmailaddress SenderPerson(const tmailinfo& mail) {
+    tmailaddress from = FromPerson(mail);
+    std::string sender =
+        PersonAddress(mail.SenderSmtpAddress, mail.SenderEmail, mail.SenderAddressType);
+    return {FirstNonEmpty(TextOf(mail.SenderName), from.Name), FirstNonEmpty(sender, from.Address)};
+}
+
+// Message-ID, In-Reply-To, References ([MS-OXOMSG] 2.2.1.25 to 2.2.1.27,
+// RFC 5322 3.6.4). An identifier that is no msg-id is left out rather than
+// written broken; Message-ID names one message.
+std::string IdentityHeader(const char* name, const ttext& value, size_t most) {
+    std::string text = TextOf(value);
+    if (text.size() > kMaxIdentityBytes) return {};
+    std::vector<std::string> ids = MsgIdTokens(text, kMaxReferences);
+    if (ids.empty() || ids.size() > most) return {};
+    return mime::FoldedHeader(name, ids);
+}
+
 // The header value of a multipart/related around the text alternative.
 std::string RelatedType(const std::string& boundary) {
     return "multipart/related; type=\"multipart/alternative\"; boundary=\"" + boundary + "\"";
 }
 
-std::string TopHeaders(const tpstmessage& m, const std::string& contentType) {
+// The header of a message: the fields of its original transport headers the
+// export does not write itself (Received, List-*, X-*, ...), then its own.
+std::string TopHeaders(const tpstmessage& m, const std::string& contentType,
+                       const temlsource& source) {
     const tmailinfo* mail = m.MailInfo.get();
     std::string out;
-    std::vector<tmailaddress> from;
+    std::vector<tmailaddress> from, sender;
     std::string subject = SubjectText(m);
-    if (mail) from.push_back({TextOf(mail->SentRepresentingName), TextOf(mail->SenderEmail)});
+    if (mail) from.push_back(FromPerson(*mail));
+    if (mail) sender.push_back(SenderPerson(*mail));
     AddHeader(out, AddressHeader("From", from, mail));
     AddHeader(out, mime::UnstructuredHeader("Subject", subject, HeaderTextCharset(mail, subject)));
-    if (mail) {
+    const trecipienttable* table = source.Recipients;
+    if (table && table->State == trecipientstate::Read) {
+        AddHeader(out, AddressHeader("To", TableEntries(*table, kRecipientTo), mail));
+        AddHeader(out, AddressHeader("Cc", TableEntries(*table, kRecipientCc), mail));
+        AddHeader(out, AddressHeader("Bcc", TableEntries(*table, kRecipientBcc), mail));
+    } else if (mail) {
         AddHeader(out, AddressHeader("To", DisplayListEntries(mail->DisplayTo), mail));
         AddHeader(out, AddressHeader("Cc", DisplayListEntries(mail->DisplayCc), mail));
         AddHeader(out, AddressHeader("Bcc", DisplayListEntries(mail->DisplayBcc), mail));
     }
     out += "Content-Type: " + contentType + "\r\n";
     out += "MIME-Version: 1.0\r\n";
-    AddHeader(out, AddressHeader("Sender", from, mail));
+    AddHeader(out, AddressHeader("Sender", sender, mail));
     out += "Date: " + EmlDate(m) + "\r\n";
+    if (mail) {
+        AddHeader(out, IdentityHeader("Message-ID", mail->InternetMessageId, 1));
+        AddHeader(out, IdentityHeader("In-Reply-To", mail->InReplyToId, kMaxReferences));
+        AddHeader(out, IdentityHeader("References", mail->InternetReferences, kMaxReferences));
+        if (mail->TransportHeaders)
+            out = MergedTransportFields(TextOf(mail->TransportHeaders), out) + out;
+    }
     return out;
 }
 
@@ -250,7 +318,8 @@ std::optional<std::string> EmbeddedPart(const tattachment& a, const tmailinfo* m
     std::string out = "Content-Type: message/rfc822\r\nContent-Transfer-Encoding: 8bit\r\n";
     out += "Content-Disposition: attachment;" +
            NameParameter("filename", name, HeaderTextCharset(mail, name)) + "\r\n\r\n";
-    temlsource inner{source.File, source.Depth + 1};
+    trecipienttable recipients = ReadEmbeddedRecipientTable(source.File, a);
+    temlsource inner{source.File, source.Depth + 1, &recipients};
     out += ComposeParts(*nested, random, inner);
     return out;
 }
@@ -297,7 +366,7 @@ std::string ComposeParts(const tpstmessage& m, std::mt19937& random, const temls
     if (std::find(shown.begin(), shown.end(), true) == shown.end()) {
         std::string outer = mime::Boundary(random);
         std::string inner = mime::Boundary(random);
-        std::string out = TopHeaders(m, RelatedType(outer)) + kPreamble;
+        std::string out = TopHeaders(m, RelatedType(outer), source) + kPreamble;
         out += "--" + outer + "\r\n" + AlternativePart(mail, inner) + "\r\n";
         AddParts(out, outer, parts, none, false, m, random, source);
         return out + "--" + outer + "--\r\n";
@@ -305,7 +374,8 @@ std::string ComposeParts(const tpstmessage& m, std::mt19937& random, const temls
     std::string mixed = mime::Boundary(random);
     std::string related = mime::Boundary(random);
     std::string inner = mime::Boundary(random);
-    std::string out = TopHeaders(m, "multipart/mixed; boundary=\"" + mixed + "\"") + kPreamble;
+    std::string out =
+        TopHeaders(m, "multipart/mixed; boundary=\"" + mixed + "\"", source) + kPreamble;
     out += "--" + mixed + "\r\n";
     out += "Content-Type: multipart/related; type=\"multipart/alternative\";\r\n        "
            "boundary=\"" +
@@ -319,10 +389,20 @@ std::string ComposeParts(const tpstmessage& m, std::mt19937& random, const temls
 
 } // namespace
 
+std::time_t EmlDateSeconds(const tpstmessage& m) {
+    const tmailinfo* mail = m.MailInfo.get();
+    for (const tbytes* t :
+         {mail ? &mail->ClientSubmitTime : nullptr, mail ? &mail->DeliveryTime : nullptr,
+          &m.LastModificationTime, &m.CreationTime}) {
+        if (!t) continue;
+        std::optional<std::time_t> seconds = FileTimeToUnixTime(*t);
+        if (seconds && FormatDate(*seconds)) return *seconds;
+    }
+    return std::time(nullptr);
+}
+
 std::string EmlDate(const tpstmessage& m) {
-    if (auto d = FormatFileTime(m.LastModificationTime)) return *d;
-    if (auto d = FormatFileTime(m.CreationTime)) return *d;
-    return FormatDate(std::time(nullptr)).value_or("Thu, 1 Jan 1970 00:00:00 +0000");
+    return FormatDate(EmlDateSeconds(m)).value_or("Thu, 1 Jan 1970 00:00:00 +0000");
 }
 
 std::string ComposeEml(const tpstmessage& message, std::mt19937& random, temlsource source) {
@@ -334,7 +414,10 @@ int32_t WriteEmbeddedEml(tpstfile* file, const tattachment& attachment, int dept
                          const std::string& path, std::string* error) {
     std::unique_ptr<tpstmessage> nested;
     tembedresult result = BuildEmbeddedMessage(file, attachment, depth, nested);
-    if (result == tembedresult::Built) return WriteEmlFile(*nested, path, error, {file, depth + 1});
+    if (result == tembedresult::Built) {
+        trecipienttable recipients = ReadEmbeddedRecipientTable(file, attachment);
+        return WriteEmlFile(*nested, path, error, {file, depth + 1, &recipients});
+    }
     if (error) {
         *error = result == tembedresult::NotEmbedded ? "the attachment holds no message"
                  : result == tembedresult::TooDeep   ? "the message is nested too deep"

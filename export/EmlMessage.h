@@ -6,24 +6,33 @@
 // parts (RFC 2046 5.2.1). And that text written to its file.
 #pragma once
 
+#include <ctime>
 #include <random>
 #include <string>
 
 #include "engine/messaging/MessageObject.h"
+#include "engine/messaging/RecipientTable.h"
 #include "engine/ndb/PstFile.h"
 
 // Where the embedded messages of the message being written are opened.
 struct temlsource {
     tpstfile* File = nullptr; // null: embedded messages go out as their raw bytes
     int Depth = 0;            // embedding level of the message written: 0 for a message of a folder
+    // The message's recipient table; null or not read: the display lists
+    // (PidTagDisplayTo, Cc, Bcc) stand in for it.
+    const trecipienttable* Recipients = nullptr;
 };
 
 // The whole file's bytes, lines ended by CR LF.
 std::string ComposeEml(const tpstmessage& message, std::mt19937& random, temlsource source = {});
 
-// The "Date" value: LastModificationTime, else CreationTime, else the
-// current time, in local time with the offset that held at that moment.
+// The "Date" value: when the message was sent (PidTagClientSubmitTime), else
+// when it was delivered (PidTagMessageDeliveryTime), else LastModificationTime,
+// else CreationTime, else the current time; in local time with the offset
+// that held at that moment.
 std::string EmlDate(const tpstmessage& message);
+// The same instant in UTC as Unix seconds.
+std::time_t EmlDateSeconds(const tpstmessage& message);
 
 // One message as an .eml file at `path` (created or overwritten, never
 // through a link). 0, or -1 with the reason in `error`.

@@ -107,6 +107,75 @@ bool IsAddrSpec(std::string_view address) {
     return !local.empty();
 }
 
+namespace {
+
+// A quoted string from `pos` (at its opening quote); false when unclosed.
+bool SkipQuoted(std::string_view s, size_t& pos) {
+    for (++pos; pos < s.size(); ++pos) {
+        if (s[pos] == '\\') {
+            ++pos;
+        } else if (s[pos] == '"') {
+            ++pos;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsStrictMailbox(std::string_view address) {
+    size_t at = address.rfind('@');
+    if (!IsAddrSpec(address)) return false;
+    std::string_view local = address.substr(0, at);
+    if (IsDotAtom(local)) return true;
+    size_t pos = 0;
+    return local.front() == '"' && SkipQuoted(local, pos) && pos == local.size();
+}
+
+bool IsStrictPhrase(std::string_view phrase) {
+    size_t pos = 0;
+    while (pos < phrase.size()) {
+        unsigned char c = static_cast<unsigned char>(phrase[pos]);
+        if (c == ' ' || c == '\t') {
+            ++pos;
+        } else if (c == '"') {
+            if (!SkipQuoted(phrase, pos)) return false;
+        } else if (IsAtext(c)) {
+            ++pos;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsStrictEntry(std::string_view entry) {
+    entry = Trim(entry);
+    if (entry.empty() || entry.back() != '>') return IsStrictMailbox(entry);
+    size_t open = entry.rfind('<');
+    if (open == std::string_view::npos) return false;
+    return IsStrictPhrase(entry.substr(0, open)) &&
+           IsStrictMailbox(entry.substr(open + 1, entry.size() - open - 2));
+}
+
+} // namespace
+
+bool IsStrictAddressList(std::string_view value) {
+    if (!mime::IsPlainHeaderText(value) || Trim(value).empty()) return false;
+    size_t start = 0, pos = 0;
+    while (pos <= value.size()) {
+        if (pos < value.size() && value[pos] == '"') {
+            if (!SkipQuoted(value, pos)) return false;
+            continue;
+        }
+        if (pos == value.size() || value[pos] == ',') {
+            if (!IsStrictEntry(value.substr(start, pos - start))) return false;
+            start = pos + 1;
+        }
+        ++pos;
+    }
+    return true;
+}
+
 tmailaddress ParseAddressEntry(std::string_view text) {
     std::string_view t = Trim(text);
     size_t open = t.rfind('<');

@@ -24,6 +24,13 @@ tmailaddress ParseAddressEntry(std::string_view text);
 // Whether `address` is an RFC 5322 addr-spec written in plain ASCII.
 bool IsAddrSpec(std::string_view address);
 
+// Whether a header value taken from elsewhere (transport headers) is an
+// address list a strict reader takes without complaint: entries parted by
+// commas, each an address (local@domain) or a phrase of atoms, quoted
+// strings and encoded-words followed by "<address>"; a local part is a
+// dot-atom or a quoted string. Groups and obsolete forms (a '.' in a phrase) are not.
+bool IsStrictAddressList(std::string_view value);
+
 // The header tokens of an address list (for mime::FoldedHeader). An entry
 // without a usable address becomes a group of no members named after it
 // ("Ann:;"), which keeps the name visible and the header valid; entries

@@ -25,6 +25,15 @@ std::unique_ptr<QFileDialog> MakeEmlDirDialog(QWidget* parent) {
     return dialog;
 }
 
+std::unique_ptr<QFileDialog> MakeMboxDirDialog(QWidget* parent) {
+    auto dialog =
+        std::make_unique<QFileDialog>(parent, QStringLiteral("Select mbox dir"), QDir::homePath());
+    dialog->setObjectName(QStringLiteral("MboxDirDialog"));
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly, true);
+    return dialog;
+}
+
 QString RunForPath(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted) return {};
     const QStringList chosen = dialog.selectedFiles();

@@ -13,6 +13,8 @@ std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent);
 
 // Title "Select EML dir", folders only, starting in the user's home folder.
 std::unique_ptr<QFileDialog> MakeEmlDirDialog(QWidget* parent);
+// The folder chooser of "Save messages to mbox".
+std::unique_ptr<QFileDialog> MakeMboxDirDialog(QWidget* parent);
 
 // Runs the dialog modally: the chosen path, or empty when it was cancelled.
 QString RunForPath(QFileDialog& dialog);

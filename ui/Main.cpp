@@ -78,6 +78,9 @@ void TMainForm::CreateMenu() {
     SaveEmlAction = new QAction(QStringLiteral("Save messages to EML"), this);
     SaveEmlAction->setObjectName(QStringLiteral("SavemessagetoEML1"));
     connect(SaveEmlAction, &QAction::triggered, this, &TMainForm::SaveEmlActionExecute);
+    SaveMboxAction = new QAction(QStringLiteral("Save messages to mbox"), this);
+    SaveMboxAction->setObjectName(QStringLiteral("SavemessagestoMbox1"));
+    connect(SaveMboxAction, &QAction::triggered, this, &TMainForm::SaveMboxActionExecute);
     CloseAction = new QAction(QStringLiteral("Close"), this);
     CloseAction->setObjectName(QStringLiteral("CloseAction"));
     CloseAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
@@ -91,6 +94,7 @@ void TMainForm::CreateMenu() {
     file->addAction(OpenAction);
     file->addSeparator();
     file->addAction(SaveEmlAction);
+    file->addAction(SaveMboxAction);
     file->addSeparator();
     file->addAction(CloseAction);
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
@@ -186,6 +190,7 @@ void TMainForm::SetWork(TWork work) {
     SaveEmlAction->setEnabled(idle && PstFile != nullptr);
     FindAction->setEnabled(idle && PstFile != nullptr);
     RefreshAction->setEnabled(idle);
+    SaveMboxAction->setEnabled(idle && PstFile != nullptr);
 }
 
 void TMainForm::OpenActionExecute() {
@@ -295,24 +300,46 @@ void TMainForm::SaveEmlActionExecute() {
     if (!dir.isEmpty()) SaveMessagesToEml(dir);
 }
 
+void TMainForm::SaveMboxActionExecute() {
+    if (work_ != TWork::None || !PstFile) return;
+    std::unique_ptr<QFileDialog> dialog = ostrel::ui::MakeMboxDirDialog(this);
+    QString dir = ostrel::ui::RunForPath(*dialog);
+    if (!dir.isEmpty()) SaveMessagesToMbox(dir);
+}
+
 void TMainForm::SaveMessagesToEml(const QString& dir) {
     if (work_ != TWork::None || !PstFile) return;
-    SetWork(TWork::Exporting);
     StatusBar1->SetText(QStringLiteral("Saving EML files to folder ") + dir +
                         QStringLiteral(" ..."));
+    QString summary = ExportMessages(dir, texportformat::Eml);
+    StatusBar1->SetText(QStringLiteral("EML files saved") + summary);
+}
+
+void TMainForm::SaveMessagesToMbox(const QString& dir) {
+    if (work_ != TWork::None || !PstFile) return;
+    StatusBar1->SetText(QStringLiteral("Saving mbox files to folder ") + dir +
+                        QStringLiteral(" ..."));
+    QString summary = ExportMessages(dir, texportformat::Mbox);
+    StatusBar1->SetText(QStringLiteral("mbox files saved") + summary);
+}
+
+QString TMainForm::ExportMessages(const QString& dir, texportformat format) {
+    SetWork(TWork::Exporting);
     uint64_t most = std::min<uint64_t>(CountMessageNodes(*PstFile), INT_MAX);
     StatusBar1->StartProgress(int(most), QStringLiteral("%v messages"));
     temloptions options;
+    options.Format = format;
     options.OnError = [this](const std::string& text) {
         QMessageBox::critical(this, QString::fromLatin1(ostrel::ui::kAppTitle), Q(text));
     };
     options.OnProgress = [this](const temlcounts& counts) {
-        StatusBar1->SetProgress(int(std::min<uint32_t>(counts.MessagesWritten, INT_MAX)));
+        StatusBar1->SetProgress(
+            int(std::min<uint32_t>(counts.MessagesWritten + counts.MessagesFailed, INT_MAX)));
     };
-    PstFile->SaveAllToEml(Str(dir), std::move(options));
+    temlcounts counts = PstFile->SaveAllToEml(Str(dir), std::move(options));
     StatusBar1->StopProgress();
-    StatusBar1->SetText(QStringLiteral("EML files saved"));
     SetWork(TWork::None);
+    return Q(": " + ExportSummary(counts));
 }
 
 void TMainForm::AboutActionExecute() {

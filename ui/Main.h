@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "display/ItemRows.h"
+#include "export/EmlExport.h"
 #include "mailbox/uPST64File.h"
 #include "ui/ItemForm.h"
 
@@ -47,6 +48,8 @@ public:
     void OpenPstFile(const QString& fileName);
     // Exports the open mailbox below `dir`, as the export command does after its chooser.
     void SaveMessagesToEml(const QString& dir);
+    // The same as one mbox file per folder, as "Save messages to mbox" does.
+    void SaveMessagesToMbox(const QString& dir);
     // Sets up ListView2 for the folder selected in ListView1.
     void ShowFolderItems();
 
@@ -92,6 +95,7 @@ public:
     TItemListModel* ItemRows = nullptr;
     QAction* OpenAction = nullptr;
     QAction* SaveEmlAction = nullptr;
+    QAction* SaveMboxAction = nullptr;
     QAction* CloseAction = nullptr;
     QAction* AboutAction = nullptr;
     // ListView2 shows ListRows, the sort and filter over ItemRows or FoundRows.
@@ -108,6 +112,7 @@ public:
 public slots:
     void OpenActionExecute();
     void SaveEmlActionExecute();
+    void SaveMboxActionExecute();
     void AboutActionExecute();
 
 protected:
@@ -119,6 +124,8 @@ private:
     enum class TWork { None, Opening, Collecting, Exporting, Searching };
 
     void CreateMenu();
+    // Runs one export with progress in the status line; returns the summary.
+    QString ExportMessages(const QString& dir, texportformat format);
     void CreateLists();
     QTreeView* MakeList(const QString& name, TRowDelegate* delegate);
     void FirstShowing();

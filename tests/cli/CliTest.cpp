@@ -50,7 +50,8 @@ TEST(CliUsage, HelpGoesToStdoutWithStatus0) {
         clirun::tresult r = Ostrel({flag});
         EXPECT_EQ(r.Status, 0) << flag;
         EXPECT_EQ(r.Out.rfind("usage: ostrel", 0), 0u) << r.Out;
-        for (const char* command : {"folders FILE", "items FILE PATH", "show FILE NID"})
+        for (const char* command :
+             {"folders FILE", "items FILE PATH", "show FILE NID", "export --mbox FILE DIR"})
             EXPECT_NE(r.Out.find(command), std::string::npos) << command;
         EXPECT_TRUE(r.Err.empty());
     }
@@ -65,6 +66,8 @@ TEST(CliUsage, BadCommandLinesExit2WithUsageOnStderr) {
         {"show", "/dev/null"},
         {"folders", "/dev/null", "extra"},
         {"show", "/dev/null", "0x21", "extra"},
+        {"export", "--mbox", "/dev/null"},
+        {"export", "--mbox", "/dev/null", "dir", "extra"},
     };
     for (const std::vector<std::string>& args : bad) {
         clirun::tresult r = Ostrel(args);

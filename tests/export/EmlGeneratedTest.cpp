@@ -62,7 +62,8 @@ Item Mail(const std::string& subject, ItemKind kind = ItemKind::Note) {
     i.senderAddress = "alice@example.com";
     i.displayTo = "Bob Example";
     i.submitTime = FileTime(nextTime);
-    i.modificationTime = FileTime(nextTime);
+    // Modified later than sent: the Date is the submit time.
+    i.modificationTime = FileTime(nextTime + 86400 * 365 * 8);
     nextTime += 3661;
     return i;
 }
@@ -79,6 +80,12 @@ Folder Inbox() {
                           "From the start of a line\r\n\r\nregards");
     first.displayTo = "Bob Example; Carol Jones; Dan";
     first.displayCc = "Erin Cc; Frank Cc";
+    // The recipient table wins over the display lists: Exchange users with an SMTP form
+    // are written with it.
+    first.recipients = {
+        {"Bob Example", "bob@example.com", "SMTP", 1},
+        {"Carol Jones", "/o=Example/cn=Recipients/cn=carol", "EX", 1, "carol@example.com"},
+        {"Erin Cc", "erin@example.com", "SMTP", 2}};
     first.attachments = {File("small.txt", {'s', 'm', 'a', 'l', 'l'}),
                          File("large.bin", Pattern(200000, 7)),
                          File("naïve résumé.txt", Pattern(5000, 3))};
@@ -163,9 +170,9 @@ Mailbox Generated() {
     return m;
 }
 
-// The kinds the export writes; contacts and reports stay behind.
+// The kinds the export writes as .eml; contacts stay behind.
 bool Exported(ItemKind k) {
-    return k != ItemKind::Contact && k != ItemKind::Report;
+    return k != ItemKind::Contact;
 }
 
 std::string Json(const std::string& s) {
@@ -183,6 +190,17 @@ std::string Json(const std::string& s) {
         }
     }
     return out + "\"";
+}
+
+// The people of one type of the item's recipient table, as check_eml.py reads them.
+std::string JsonRecipients(const Item& i, int32_t type) {
+    std::string out = "[";
+    for (const Recipient& r : i.recipients) {
+        if (r.type != type) continue;
+        const std::string& address = r.smtpAddress.empty() ? r.address : r.smtpAddress;
+        out += (out.size() > 1 ? ", [" : "[") + Json(r.name) + ", " + Json(address) + "]";
+    }
+    return out + "]";
 }
 
 std::string JsonNames(const std::string& displayList) {
@@ -239,11 +257,14 @@ protected:
             std::string e = "{\"suffix\": " + Json(suffix);
             e += ", \"dir\": " + Json(kTop + "/" + found->second.path);
             e += ", \"from\": [[" + Json(i.senderName) + ", " + Json(i.senderAddress) + "]]";
-            e += ", \"to\": " + JsonNames(i.displayTo);
-            if (!i.displayCc.empty()) e += ", \"cc\": " + JsonNames(i.displayCc);
+            if (i.recipients.empty()) {
+                e += ", \"to\": " + JsonNames(i.displayTo);
+                if (!i.displayCc.empty()) e += ", \"cc\": " + JsonNames(i.displayCc);
+            } else {
+                e += ", \"to\": " + JsonRecipients(i, 1) + ", \"cc\": " + JsonRecipients(i, 2);
+            }
             e += ", \"subject\": " + Json(i.subject);
-            e += ", \"date\": " +
-                 Json(IsoUtc(int64_t(i.modificationTime / 10000000) - 11644473600LL));
+            e += ", \"date\": " + Json(IsoUtc(int64_t(i.submitTime / 10000000) - 11644473600LL));
             // Without either body the export keeps an empty text part, as a multipart needs one.
             const std::string text = i.body ? Json(*i.body) : i.html ? "" : Json("");
             e += ", \"text\": [" + text + "]";
@@ -300,6 +321,27 @@ TEST_P(EmlGenerated, EveryFileDecodesToWhatTheWriterPutIn) {
     for (const auto& [subject, w] : bySubject_)
         exportable += Exported(w.item->kind) ? 1 : 0;
     EXPECT_NE(check.Out.find("compared " + std::to_string(exportable)), std::string::npos)
+        << check.Out;
+}
+
+// The mbox export holds, folder by folder, the messages of the EML export,
+// and Python's mailbox module reads each without defect.
+TEST_P(EmlGenerated, MboxHoldsTheMessagesOfTheEmlExport) {
+    if (!HavePython()) GTEST_SKIP() << "python3 is not installed";
+    if (GetParam() != std::make_tuple(Layout::Unicode, uint8_t(1)))
+        GTEST_SKIP() << "the layouts and encodings are compared by the EML tests";
+    const fs::path eml = dir_ / "eml", mbox = dir_ / "mbox";
+    ASSERT_EQ(clirun::Ostrel({"export", file_.string(), eml.string()}).Status, 0);
+    clirun::tresult r = clirun::Ostrel({"export", "--mbox", file_.string(), mbox.string()});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    const std::string script = std::string(OSTREL_SOURCE_DIR) + "/tests/export/check_mbox.py";
+    clirun::tresult check = clirun::Run({"python3", script, mbox.string(), eml.string()});
+    EXPECT_EQ(check.Status, 0) << check.Out << check.Err;
+    size_t exportable = 0;
+    for (const auto& [subject, w] : bySubject_)
+        exportable += Exported(w.item->kind) ? 1 : 0;
+    EXPECT_NE(check.Out.find("checked " + std::to_string(exportable) + " messages"),
+              std::string::npos)
         << check.Out;
 }
 

@@ -84,14 +84,16 @@ TEST(EmlWalk, KindsExportedAndSkipped) {
     });
     t.AddMail(0x400024, 0, "top-level, parent 0");
     temlcounts c = t.Export(out.Path());
-    EXPECT_EQ(c.MessagesWritten, 6u);
-    // Tasks and appointments also get a .ics beside the .eml, contacts a .vcf
-    // in their place (CompanionFiles.h).
-    EXPECT_THAT(
-        FilesBelow(out.Path()),
-        ElementsAre("Store/k10_00200064.eml", "Store/k11_00200084.eml", "Store/k12_002000A4.eml",
-                    "Store/k12_002000A4.ics", "Store/k19_002000C4.eml", "Store/k1_00200024.eml",
-                    "Store/k8_00200044.eml", "Store/k8_00200044.ics", "Store/k9_002000E4.vcf"));
+    // Reports (delivery and read receipts) go out like mail. Tasks and
+    // appointments also get a .ics beside the .eml, contacts a .vcf in their
+    // place (CompanionFiles.h).
+    EXPECT_EQ(c.MessagesWritten, 7u);
+    EXPECT_THAT(FilesBelow(out.Path()),
+                ElementsAre("Store/k10_00200064.eml", "Store/k11_00200084.eml",
+                            "Store/k12_002000A4.eml", "Store/k12_002000A4.ics",
+                            "Store/k14_00200124.eml", "Store/k19_002000C4.eml",
+                            "Store/k1_00200024.eml", "Store/k8_00200044.eml",
+                            "Store/k8_00200044.ics", "Store/k9_002000E4.vcf"));
 }
 
 TEST(EmlWalk, HostileFolderNamesStayInside) {

@@ -64,6 +64,29 @@ void WriteSearchTextSeeds(const fs::path& dir) {
     }
 }
 
+// Header blocks as Outlook stores them: a Received chain with folded lines,
+// list fields, duplicates of fields the export writes, MIME fields, an mbox
+// "From " line and a field that tries to end the header early.
+void WriteTransportHeaderSeeds(const fs::path& dir) {
+    const char* const seeds[] = {
+        "Received: from mx.example.com (mx.example.com [192.0.2.1])\r\n\tby mail.example.org "
+        "with ESMTP id 12345\r\n\tfor <bob@example.org>; Tue, 2 Mar 2021 04:05:06 +0000\r\n"
+        "Message-ID: <abc@example.com>\r\nList-Id: <list.example.com>\r\n"
+        "X-Mailer: Test\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n"
+        "MIME-Version: 1.0\r\n\r\n--b\r\n",
+        "Microsoft Mail Internet Headers Version 2.0\r\nFrom: a@example.com\r\n"
+        "Subject: =?utf-8?B?w6Q=?=\r\nX-Long: ",
+        "From someone@example.com Tue Mar  2 04:05:06 2021\nX-A: 1\n X-B: 2\r\rX-C:\r\n\r\n",
+        "X-Inject: a\r\n--boundary\r\nContent-Type: text/html\r\n\r\n<b>\r\n",
+    };
+    size_t n = 0;
+    for (const char* seed : seeds) {
+        std::string text = seed;
+        std::vector<uint8_t> bytes(text.begin(), text.end());
+        Write(dir / ("headers-" + std::to_string(n++)), bytes);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -74,7 +97,7 @@ int main(int argc, char** argv) {
     const fs::path root = argv[1];
     for (const char* target :
          {"open", "mutated_open", "context", "export", "ost4k", "embedded", "attachments",
-          "rtf_decompress", "rtf_reader", "search_text", "calendar"})
+          "rtf_decompress", "rtf_reader", "search_text", "calendar", "transport_headers"})
         fs::create_directories(root / target);
     const std::vector<SeedMailbox>& seeds = ostrel::fuzz::SeedMailboxes();
     std::set<std::vector<uint8_t>> heaps;
@@ -96,6 +119,7 @@ int main(int argc, char** argv) {
     ostrel::fuzz::WriteRtfSeeds(root / "rtf_decompress", root / "rtf_reader");
     WriteSearchTextSeeds(root / "search_text");
     ostrel::fuzz::WriteCalendarSeeds(root / "calendar");
+    WriteTransportHeaderSeeds(root / "transport_headers");
     size_t n = 0;
     for (const std::vector<uint8_t>& heap : heaps)
         Write(root / "context" / ("heap-" + std::to_string(n++)), heap);

@@ -133,6 +133,7 @@ private slots:
     void windowAgreesWithCommandLine();
     void exportWritesWhatCommandLineWrites();
     void exportChooserCancelled();
+    void mboxExportByTheMenuCommand();
     void aboutWindow();
 };
 
@@ -587,7 +588,10 @@ void TMainWindowTest::exportWritesWhatCommandLineWrites() {
         QVERIFY(form);
         QVERIFY(form->SaveEmlAction->isEnabled());
         form->SaveMessagesToEml(byWindow.path());
-        QCOMPARE(form->StatusBar1->Text(), QStringLiteral("EML files saved"));
+        // The system's text, then the summary of what was written.
+        QVERIFY2(form->StatusBar1->Text().startsWith(QStringLiteral("EML files saved: ")),
+                 qPrintable(form->StatusBar1->Text()));
+        QVERIFY(form->StatusBar1->Text().endsWith(QStringLiteral(" written, none failed")));
         QVERIFY(!form->StatusBar1->ProgressBar()->isVisible());
         Cli({"export", file, byCli.path()});
         std::map<QString, QByteArray> window = FilesBelow(byWindow.path());
@@ -623,6 +627,47 @@ void TMainWindowTest::exportChooserCancelled() {
     QCOMPARE(directory, QDir::homePath());
     QVERIFY(dirsOnly);
     QCOMPARE(form->StatusBar1->Text(), before);
+}
+
+void TMainWindowTest::mboxExportByTheMenuCommand() {
+    QString file = GeneratedMailbox();
+    int* boxes = AcceptMessageBoxes();
+    QTemporaryDir byWindow, byCli;
+    auto form = WindowOn(file);
+    QVERIFY(form);
+    QVERIFY(form->SaveMboxAction->isEnabled());
+    QCOMPARE(form->SaveMboxAction->text(), QStringLiteral("Save messages to mbox"));
+    // The menu command asks for the folder; cancelled, nothing is written.
+    QString title, before = form->StatusBar1->Text();
+    WhenModal([&](QWidget* dialog) {
+        auto* fd = qobject_cast<QFileDialog*>(dialog);
+        QVERIFY(fd);
+        title = fd->windowTitle();
+        QVERIFY(fd->testOption(QFileDialog::ShowDirsOnly) &&
+                fd->fileMode() == QFileDialog::Directory);
+        fd->reject();
+    });
+    form->SaveMboxAction->trigger();
+    QCOMPARE(title, QStringLiteral("Select mbox dir"));
+    QCOMPARE(form->StatusBar1->Text(), before);
+    // Given a folder, as the command does after its chooser.
+    form->SaveMessagesToMbox(byWindow.path());
+    QString status = form->StatusBar1->Text();
+    QVERIFY2(status.startsWith(QStringLiteral("mbox files saved: ")), qPrintable(status));
+    QVERIFY2(status.endsWith(QStringLiteral(" written, none failed")), qPrintable(status));
+    QVERIFY(!form->StatusBar1->ProgressBar()->isVisible());
+    QVERIFY(form->SaveMboxAction->isEnabled());
+    Cli({"export", "--mbox", file, byCli.path()});
+    std::map<QString, QByteArray> window = FilesBelow(byWindow.path());
+    std::map<QString, QByteArray> cli = FilesBelow(byCli.path());
+    QVERIFY(!window.empty());
+    QCOMPARE(window.size(), cli.size());
+    for (const auto& [path, bytes] : window) {
+        QVERIFY2(path.endsWith(QStringLiteral(".mbox")), qPrintable(path));
+        QVERIFY2(cli.count(path), qPrintable(path));
+        QVERIFY2(Comparable(cli[path], false) == Comparable(bytes, false), qPrintable(path));
+    }
+    QCOMPARE(*boxes, 0);
 }
 
 void TMainWindowTest::aboutWindow() {

@@ -36,10 +36,20 @@ struct Item;
 
 // Strings are UTF-8 here; the writer stores them as the item's code page asks.
 struct Recipient {
+    Recipient() = default;
+    // Not an aggregate, so that the four-value form stays warning-free.
+    Recipient(std::string recipientName, std::string recipientAddress,
+              std::string recipientAddressType = "SMTP", int32_t recipientType = 1,
+              std::string recipientSmtpAddress = {})
+        : name(std::move(recipientName)), address(std::move(recipientAddress)),
+          addressType(std::move(recipientAddressType)), type(recipientType),
+          smtpAddress(std::move(recipientSmtpAddress)) {}
+
     std::string name;
     std::string address;
     std::string addressType = "SMTP";
-    int32_t type = 1; // PR_RECIPIENT_TYPE: 1 To, 2 Cc, 3 Bcc
+    int32_t type = 1;        // PR_RECIPIENT_TYPE: 1 To, 2 Cc, 3 Bcc
+    std::string smtpAddress; // 0x39FE PidTagSmtpAddress; a column only when a row has one
 };
 
 struct Attachment {

@@ -2,6 +2,7 @@
 // ([MS-PST] 2.4.5, 2.4.6; named properties by LID from [MS-OXPROPS]).
 #include "tools/pstwriter/PstMessage.h"
 
+#include <algorithm>
 #include <map>
 
 #include "tools/pstwriter/PstPropContext.h"
@@ -185,7 +186,7 @@ uint16_t stringType(uint32_t codePage) {
 
 void writeRecipients(NdbWriter& w, const Item& item, SubnodeSet& subs) {
     const uint16_t st = stringType(item.codePage);
-    const std::vector<Column> columns{{0x0C15, kPtypInteger32},
+    const std::vector<Column> baseColumns{{0x0C15, kPtypInteger32},
                                       {0x0E0F, kPtypBoolean},
                                       {0x0FF9, kPtypBinary},
                                       {0x0FFE, kPtypInteger32},
@@ -197,6 +198,10 @@ void writeRecipients(NdbWriter& w, const Item& item, SubnodeSet& subs) {
                                       {0x3900, kPtypInteger32},
                                       {0x39FF, st},
                                       {0x3A40, kPtypBoolean}};
+    std::vector<Column> columns = baseColumns;
+    const bool smtp = std::any_of(item.recipients.begin(), item.recipients.end(),
+                                  [](const Recipient& r) { return !r.smtpAddress.empty(); });
+    if (smtp) columns.push_back({0x39FE, st});
     std::vector<TableRow> rows;
     for (size_t i = 0; i < item.recipients.size(); ++i) {
         const Recipient& r = item.recipients[i];
@@ -215,6 +220,7 @@ void writeRecipients(NdbWriter& w, const Item& item, SubnodeSet& subs) {
                      Prop::i32(0x3900, 0),
                      textProp(0x39FF, r.name, item.codePage),
                      Prop::boolean(0x3A40, false)};
+        if (smtp) row.cells.push_back(textProp(0x39FE, r.smtpAddress, item.codePage));
         rows.push_back(std::move(row));
     }
     SubnodeSet own;

@@ -172,7 +172,7 @@ TEST(AttachmentTags, DataAndItsUnreadableForm) {
 
 TEST(ApplyProperties, UnknownTagsLoseTheirDataKnownOnesKeepIt) {
     tpstmessage m;
-    auto set = Set(Text(0x1234, "unknown"), Text(0x3001, "known"), Text(0x0C1A, "recognised"));
+    auto set = Set(Text(0x1234, "unknown"), Text(0x3001, "known"), Text(0x0C19, "recognised"));
     ASSERT_EQ(ApplyProperties(set.get(), &m, nullptr), 0);
     EXPECT_TRUE(set->Values[0]->Data.empty());
     EXPECT_EQ(set->Values[0]->Size, 7u);

@@ -173,9 +173,14 @@ void TPst64File::FindIndexRoots() {
     uint64_t bestBbtCount = 0;
     int64_t smallestNbtKey = kMaxKey;
 
-    ForEachPage(file, po.ibFirstBTreePage, size, true, [&](const uint8_t* page, int64_t ib) {
+    leafPages_ = {};
+    leafPages_.Known = true;
+    const int64_t first = std::min(po.ibFirstAMap, po.ibFirstBTreePage);
+    ForEachPage(file, first, size, true, [&](const uint8_t* page, int64_t ib) {
         uint16_t type = PageType(page, po);
         int level = page[po.cLevel];
+        RememberLeafPage(page, ib, po);
+        if (ib < po.ibFirstBTreePage) return;
         int64_t bid = ReadBidAt(file, page + po.bid);
         if (type == kPageTypeBBT && level != 0 && (page[0] & 3) == 0 && PageCrcValid(page, po)) {
             file->ibBBT = ib;
@@ -218,23 +223,39 @@ void TPst64File::FindIndexRoots() {
     file->bidNBT = uint64_t(bestNbtBid);
 }
 
+void TPst64File::RememberLeafPage(const uint8_t* page, int64_t ib, const tpageoffsets& po) {
+    if (ib < po.ibFirstAMap || page[po.cLevel] != 0) return;
+    uint16_t type = PageType(page, po);
+    if (type != kPageTypeBBT && type != kPageTypeNBT) return;
+    if (!PageCrcValid(page, po)) return;
+    (type == kPageTypeBBT ? leafPages_.Blocks : leafPages_.Nodes).push_back(ib);
+}
+
 void TPst64File::RecoverIndexEntries() {
     tpstfile* file = &Engine;
     const tpageoffsets& po = PageOffsets(file->layout);
     int64_t size = PstFileSize(file);
-
+    // The scan of FindIndexRoots found the leaf pages; without it, scan now.
+    if (!leafPages_.Known) {
+        ForEachPage(file, po.ibFirstAMap, size, false,
+                    [&](const uint8_t* page, int64_t ib) { RememberLeafPage(page, ib, po); });
+        leafPages_.Known = true;
+    }
+    tbuffer page(size_t(po.pageSize), 0);
     // Pass 1: block entries, so that the node entries of pass 2 find their blocks.
-    ForEachPage(file, po.ibFirstAMap, size, false, [&](const uint8_t* page, int64_t) {
-        if (PageType(page, po) == kPageTypeBBT && page[po.cLevel] == 0 && PageCrcValid(page, po))
-            RecoverBlockEntries(file, page, po, size);
-    });
+    for (int64_t ib : leafPages_.Blocks) {
+        ostrel::PumpEvents();
+        if (ReadAt(file, page.data(), po.pageSize, ib) == po.pageSize)
+            RecoverBlockEntries(file, page.data(), po, size);
+    }
     // Pass 2: node entries.
-    ForEachPage(file, po.ibFirstAMap, size, false, [&](const uint8_t* page, int64_t ib) {
-        if (PageType(page, po) != kPageTypeNBT || page[po.cLevel] != 0 || !PageCrcValid(page, po))
-            return;
-        RecoverNodeEntries(file, page, po, InFreeSpace(file, po, ib),
+    for (int64_t ib : leafPages_.Nodes) {
+        ostrel::PumpEvents();
+        if (ReadAt(file, page.data(), po.pageSize, ib) != po.pageSize) continue;
+        RecoverNodeEntries(file, page.data(), po, InFreeSpace(file, po, ib),
                            [this](const tnodeentry* node, bool deleted) {
                                if (deleted) recovered_.insert(node);
                            });
-    });
+    }
+    leafPages_ = {};
 }

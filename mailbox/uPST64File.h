@@ -101,6 +101,8 @@ private:
     std::unique_ptr<tpstmessage> BuildObject(tnodeentry* node);
     void ReshapeOfflineTree();
     void GatherOrphans();
+    // Notes a valid leaf page of either B-tree met by a scan, for the recovery.
+    void RememberLeafPage(const uint8_t* page, int64_t ib, const tpageoffsets& po);
     // The encoding (of the two given) in which the root folder can be built.
     uint8_t EncodingOfRootFolder(uint8_t claimed, uint8_t other);
     // After an open that found nothing: no node, no object, the file closed.
@@ -125,5 +127,13 @@ private:
     };
     std::unordered_map<const tnodeentry*, tgathering> gathering_;
     uint64_t nextGatheringNid_ = 0;
+    // The valid leaf pages of the index B-trees that the root scan met, by
+    // offset in file order: the recovery reads these alone instead of
+    // scanning the file twice more.
+    struct tleafpages {
+        bool Known = false;
+        std::vector<int64_t> Blocks, Nodes;
+    };
+    tleafpages leafPages_;
     tnodeentry* orphanedItems_ = nullptr;
 };

@@ -37,7 +37,7 @@ public:
     // The argument is not used; it is kept for the callers' sake.
     explicit TPst64File(const std::string& unused = {});
     static std::unique_ptr<TPst64File> Create(const std::string& unused = {});
-    ~TPst64File(); // Destroy: releases CurrentObject, closes the engine
+    ~TPst64File(); // Destroy: releases CurrentObject and any kept index, closes the engine
     TPst64File(const TPst64File&) = delete;
     TPst64File& operator=(const TPst64File&) = delete;
 
@@ -101,6 +101,12 @@ private:
     std::unique_ptr<tpstmessage> BuildObject(tnodeentry* node);
     void ReshapeOfflineTree();
     void GatherOrphans();
+    // The block index that the root scan walked from the root it chose,
+    // kept so that the index load need not walk it again; dropped unused.
+    void KeepScannedBlockIndex();
+    void DropScannedBlockIndex();
+    // BuildIndexes, with the scan's block index when it is the chosen root's.
+    void BuildIndexesAfterScan();
     // Notes a valid leaf page of either B-tree met by a scan, for the recovery.
     void RememberLeafPage(const uint8_t* page, int64_t ib, const tpageoffsets& po);
     // The encoding (of the two given) in which the root folder can be built.
@@ -135,5 +141,12 @@ private:
         std::vector<int64_t> Blocks, Nodes;
     };
     tleafpages leafPages_;
+    struct tscannedindex {
+        std::unique_ptr<tblockentry> Root;
+        uint64_t Count = 0;
+        uint64_t Bid = 0;
+        int64_t Ib = 0;
+    };
+    tscannedindex scannedIndex_;
     tnodeentry* orphanedItems_ = nullptr;
 };

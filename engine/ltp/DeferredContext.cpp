@@ -32,13 +32,14 @@ uint64_t SubnodeBound(tsubnodeentry* subnodes, uint64_t nid) {
     return std::max<uint64_t>({b.cb, b.cbInflated, kMaxInflatedBlockBytes});
 }
 
-bool LeftUnread(uint16_t propType, uint32_t valueField) {
-    if (!IsDecodedType(propType) || IsInlineValueType(propType)) return false;
-    return IsSubnodeHnid(valueField) || propType == PtypObject;
+// Every value but the inline ones waits: copying and converting them is
+// most of the cost of a context, and few are ever asked for.
+bool LeftUnread(uint16_t propType) {
+    return IsDecodedType(propType) && !IsInlineValueType(propType);
 }
 
-// Fills the slot as the decoder would, without the value's bytes; the bound
-// of what reading it would charge. Dropped as DecodeValue drops it.
+// Fills the slot as the decoder would, without the value's bytes; `bound`
+// is the most that reading it would charge. Dropped as DecodeValue drops it.
 tdecoderesult MarkUnread(tvaluedecoder& decoder, tpropvalue& value, uint16_t propId,
                          uint16_t propType, uint32_t valueField, uint64_t& bound) {
     value = tpropvalue();
@@ -51,13 +52,16 @@ tdecoderesult MarkUnread(tvaluedecoder& decoder, tpropvalue& value, uint16_t pro
         if (propType == PtypObject) bound += kMaxDataTreeBytes;
         return tdecoderesult::Stored;
     }
-    // An embedded object in the heap: its HID must resolve, as in DecodeValue.
+    // A value in the heap: its HID must resolve, as in DecodeValue, and
+    // its length is then known.
     thidrange range;
     if (ResolveHnid(decoder.file, decoder.subnodes, *decoder.heap, range, valueField) != 0)
         return tdecoderesult::Dropped;
+    bound = range.Length() + 1;
+    if (propType != PtypObject) return tdecoderesult::Stored;
     uint8_t raw[kObjectNidBytes] = {};
     std::copy_n(range.Begin, std::min(kObjectNidBytes, range.Length()), raw);
-    bound = range.Length() + 1 + SubnodeBound(decoder.subnodes, LoadU32(raw));
+    bound += SubnodeBound(decoder.subnodes, LoadU32(raw));
     return tdecoderesult::Stored;
 }
 
@@ -75,7 +79,7 @@ tdeferredstatus ReadRecords(tdeferredcontext& c, const thidrange& records) {
         const uint8_t* r = records.Begin + i * kPcRecordSize;
         const uint16_t id = LoadU16(r), type = LoadU16(r + 2);
         const uint32_t field = LoadU32(r + 4);
-        if (!LeftUnread(type, field)) {
+        if (!LeftUnread(type)) {
             tdecoderesult result = StoreValue(c.decoder, *set, slot, id, type, field);
             if (result == tdecoderesult::Unreadable) return tdeferredstatus::Unreadable;
             continue;

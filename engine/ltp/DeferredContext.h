@@ -1,6 +1,6 @@
-// A property context ([MS-PST] 2.3.3) read with the values that live outside
-// its heap (in subnodes, [MS-PST] 2.3.3.3 HNIDs, and embedded objects) left
-// unread until asked for. Whoever needs only a few fields of an object (its
+// A property context ([MS-PST] 2.3.3) read with every value that is not
+// inline (those in the heap, in subnodes by [MS-PST] 2.3.3.3 HNIDs, and
+// embedded objects) left unread until asked for. Whoever needs only a few fields of an object (its
 // class, which records it has) reads the heap alone and those few values,
 // not the bodies and attachments. Each unread value is counted at the most
 // bytes it could hold, so that the value budget of ReadContext is known to

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "engine/ltp/Context.h"
 #include "engine/ltp/DeferredContext.h"
 #include "engine/messaging/BuildMessage.h"
 #include "engine/messaging/TagTable.h"
@@ -87,6 +88,26 @@ tprobe ApplyAttachmentObjects(tpstfile* file, tsubnodeentry* subnodes, tpstmessa
     return tprobe::Done;
 }
 
+tsubnodeentry* OwnSubnode(tsubnodeentry* list, uint64_t nid) {
+    for (tsubnodeentry* e = list; e; e = e->pNext.get())
+        if (e->nid == nid) return e;
+    return nullptr;
+}
+
+// A table none of whose columns can change what the collections ask need
+// not be read, as long as nothing after it depends on its being readable.
+bool TableCannotMatter(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message,
+                       uint64_t nid) {
+    tsubnodeentry* table = OwnSubnode(subnodes, nid);
+    if (!table) return true;
+    std::vector<uint32_t> tags;
+    if (!ReadTableColumnTags(file, subnodes, uint64_t(table->pDataBlock->bid), tags)) return false;
+    tattachment row; // each row has its element
+    return std::none_of(tags.begin(), tags.end(), [&](uint32_t tag) {
+        return Matters(FindTagEntry(tag), {&message, &row});
+    });
+}
+
 // Null with `uncertain` set when only the whole build can tell.
 std::unique_ptr<tpstmessage> ProbeObject(tpstfile* file, tblockentry* data, tsubnodeentry* subnodes,
                                          bool& uncertain) {
@@ -94,6 +115,10 @@ std::unique_ptr<tpstmessage> ProbeObject(tpstfile* file, tblockentry* data, tsub
     tprobe r = ApplyContext(file, subnodes, uint64_t(data->bid), {message.get(), nullptr});
     uncertain = r == tprobe::Uncertain;
     if (r != tprobe::Done) return nullptr;
+    // The attachment table comes only after a readable recipient table.
+    const bool attachments = OwnSubnode(subnodes, kNidAttachmentTable) != nullptr;
+    if (!attachments && TableCannotMatter(file, subnodes, *message, kNidRecipientTable))
+        return message;
     if (!ApplyMessageTable(file, subnodes, *message, kNidRecipientTable)) return message;
     if (!ApplyMessageTable(file, subnodes, *message, kNidAttachmentTable)) return message;
     uncertain = ApplyAttachmentObjects(file, subnodes, *message) == tprobe::Uncertain;

@@ -157,10 +157,12 @@ int64_t ReadSizedValueAt(tpstfile* file, int64_t offset) {
 }
 
 int32_t ReadFreshBuffer(tpstfile* file, int32_t count, tbuffer& buffer, int64_t offset) {
-    buffer.clear();
-    buffer.shrink_to_fit();
-    if (count < 0) return 0;
-    buffer.resize(size_t(count));
+    // Zeros where the read falls short; the buffer's storage is reused.
+    if (count < 0) {
+        buffer.clear();
+        return 0;
+    }
+    buffer.assign(size_t(count), 0);
     return ReadAt(file, buffer.data(), count, offset);
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -52,6 +53,10 @@ public:
     // "Orphaned items" folders, a folder whose own object is damaged); null
     // when there is neither.
     std::unique_ptr<tpstmessage> ReadObject(tnodeentry* node);
+    // ReadObject where only the kind, the records and `fields` are wanted
+    // (see ProbeMessage): those as ReadObject gives them, read cheaply.
+    std::unique_ptr<tpstmessage> ReadObjectFields(tnodeentry* node,
+                                                  std::span<const char* const> fields);
     // The stand-in folder alone: named from the parent's hierarchy table,
     // else "Folder" and the NID; null for a node that needs none.
     std::unique_ptr<tpstmessage> StandInFolder(tnodeentry* node);
@@ -80,6 +85,10 @@ public:
                         std::unique_ptr<tpstmessage>& object);
     int32_t GetItemByIndex(int32_t index, tnodeentry*& node, tnodeentry*& next,
                            std::unique_ptr<tpstmessage>& object);
+    // GetItemByIndex with the object read by ReadObjectFields.
+    int32_t GetItemFieldsByIndex(int32_t index, tnodeentry*& node,
+                                 std::unique_ptr<tpstmessage>& object,
+                                 std::span<const char* const> fields);
     void ClearItemList();
 
     // Writes every exportable message below `dir` (which must exist), one

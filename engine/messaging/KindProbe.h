@@ -7,6 +7,7 @@
 #pragma once
 
 #include <memory>
+#include <span>
 
 #include "engine/messaging/MessageObject.h"
 #include "engine/ndb/NodeTree.h"
@@ -18,4 +19,7 @@
 // BuildMessage gives null. Where the cheap read cannot be sure (a budget
 // that might not hold, a table where a property context should be) it is
 // BuildMessage's own object.
-std::unique_ptr<tpstmessage> ProbeMessage(tpstfile* file, tnodeentry* node);
+// `fields` ("record::Field" as the field list names them, e.g.
+// "tmailinfo::Subject") are read too and equal BuildMessage's.
+std::unique_ptr<tpstmessage> ProbeMessage(tpstfile* file, tnodeentry* node,
+                                          std::span<const char* const> fields = {});

@@ -1,12 +1,14 @@
 // The check that the collections' cheap read (ProbeMessage) tells every
 // node exactly what the whole build (BuildMessage) tells: no object or one,
-// its kind, and which of the records the lists count by it has. Used by the
-// tests and by the fuzz target of damaged mailboxes.
+// its kind, which of the records the lists count by it has, and the cells of
+// its item row when read with the row's fields. Used by the tests and by the
+// fuzz target of damaged mailboxes.
 #pragma once
 
 #include <sstream>
 #include <string>
 
+#include "display/ItemRows.h"
 #include "engine/uPST64Format.h"
 
 namespace probe {
@@ -21,11 +23,30 @@ inline std::string Signature(const tpstmessage* m) {
     return out.str();
 }
 
-// Empty when both reads agree on `node`; else what each said.
+// The signature with the cells of the item row of the object.
+inline std::string RowSignature(const tpstmessage* m) {
+    std::string out = Signature(m);
+    if (!m) return out;
+    titemrow row = ItemRowCells(*m);
+    out += " icon " + std::to_string(row.Icon);
+    for (const std::string& cell : row.Cells)
+        out += " | " + cell;
+    return out;
+}
+
+// Empty when both reads agree on `node`: the collections' read on kind and
+// records, the rows' read on the row too; else what each said.
 inline std::string Disagreement(tpstfile* file, tnodeentry* node) {
     std::unique_ptr<tpstmessage> cheap = ProbeMessage(file, node);
     std::unique_ptr<tpstmessage> whole = BuildMessage(file, node, nullptr);
     std::string a = Signature(cheap.get()), b = Signature(whole.get());
+    if (a == b && whole) {
+        const bool note = whole->Kind == kKindStickyNote;
+        std::unique_ptr<tpstmessage> row = ProbeMessage(file, node, ItemRowFields(note));
+        a = RowSignature(row.get());
+        b = RowSignature(whole.get());
+        FreeMessage(row);
+    }
     FreeMessage(cheap);
     FreeMessage(whole);
     if (a == b) return {};

@@ -1,9 +1,10 @@
 // bench_mailbox: writes a large generated mailbox (about 1 GB, 100,000 items in a few dozen
 // folders, a tenth of them with attachments) and times what a user waits for on it:
 // `ostrel folders`, `ostrel items` of the largest folder, and `ostrel export` beside
-// libpst's `readpst -e` on the same file in the same run. Then the same content again as an OST
-// of the 4 KiB-page layout with compressed blocks, timed for `ostrel folders` and `ostrel
-// export` beside the PST. Prints medians; asserts nothing.
+// libpst's `readpst -e` and libpff's `pffexport` on the same file in the same run, each
+// also as a ratio to one `cat` of the file (from the page cache) timed in the same run. Then the
+// same content again as an OST of the 4 KiB-page layout with compressed blocks, timed for `ostrel
+// folders` and `ostrel export` beside the PST. Prints medians; asserts nothing.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +31,7 @@ struct Settings {
     fs::path dir;
     std::optional<fs::path> file; // an existing mailbox instead of a generated one
     std::string ostrel = OSTREL_CLI;
-    bool keep = false, readpst = true, ost = true;
+    bool keep = false, readpst = true, pffexport = true, ost = true;
 };
 
 // What one generated file holds: the bytes of bodies and attachments, the same in the PST
@@ -42,7 +43,8 @@ constexpr const char* kAbsentText = "qzxv-absent-text";
 
 const char* const kUsage =
     "usage: bench_mailbox [--items N] [--mb M] [--folders F] [--runs R] [--dir DIR]\n"
-    "                     [--file PST] [--ostrel PATH] [--keep] [--no-readpst] [--no-ost]\n"
+    "                     [--file PST] [--ostrel PATH] [--keep] [--no-readpst]\n"
+    "                     [--no-pffexport] [--no-ost]\n"
     "                     [--quick]\n"
     "  --items N     items to generate (100000)\n"
     "  --mb M        approximate file size in MiB (1024)\n"
@@ -77,6 +79,8 @@ std::optional<Settings> parse(int argc, char** argv) {
             s.keep = true;
         else if (a == "--no-readpst")
             s.readpst = false;
+        else if (a == "--no-pffexport")
+            s.pffexport = false;
         else if (a == "--no-ost")
             s.ost = false;
         else if (a == "--quick") {
@@ -149,15 +153,41 @@ size_t countFiles(const fs::path& dir) {
     return n;
 }
 
+// One `cat` of the file, from the page cache as the other commands meet it: the unit
+// every figure is also given in.
+double catSeconds = 0;
+
+std::string ratioToCat(double seconds) {
+    if (catSeconds <= 0) return {};
+    char text[48];
+    std::snprintf(text, sizeof text, "  = %.1f x cat", seconds / catSeconds);
+    return text;
+}
+
+bool installed(const char* program) {
+    const std::string command = std::string("command -v ") + program + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+// The open's memory against the file's size, and its time per item (flat from small to
+// large mailboxes when the open scales).
+void printPerItem(const bench::Series& open, uint64_t fileBytes, size_t items) {
+    std::printf("open: peak RSS %.1f%% of the file",
+                100.0 * double(open.maxRssKb()) * 1024 / double(std::max<uint64_t>(fileBytes, 1)));
+    if (items) std::printf(", %.2f us per item", 1e6 * open.median() / double(items));
+    std::printf("\n");
+}
+
 void report(const char* what, const bench::Series& s, const std::string& extra = {}) {
     double lo = 1e300, hi = 0;
     for (const bench::CommandRun& r : s.runs) {
         lo = std::min(lo, r.seconds);
         hi = std::max(hi, r.seconds);
     }
-    std::printf("%-26s median %8.3f s  (min %.3f, max %.3f, %zu runs)  peak RSS %6.1f MiB%s%s\n",
+    std::printf("%-26s median %8.3f s  (min %.3f, max %.3f, %zu runs)  peak RSS %6.1f MiB%s%s%s\n",
                 what, s.median(), lo, hi, s.runs.size(), double(s.maxRssKb()) / 1024,
-                s.allSucceeded() ? "" : "  [FAILED RUNS]", extra.c_str());
+                s.allSucceeded() ? "" : "  [FAILED RUNS]", extra.c_str(),
+                ratioToCat(s.median()).c_str());
 }
 
 // The mailbox is generated in a child process: the memory it takes goes back to the system
@@ -209,7 +239,12 @@ bool compareWithOst(const Settings& s, const fs::path& pst, Timings pstTimes) {
     const std::optional<fs::path> made = generateInChild(s, pstw::Layout::Unicode4k, "bench.ost");
     if (!made) return false;
     const std::string ost = made->string();
-    bench::Series folders, exportRuns;
+    bench::Series cat, folders, exportRuns;
+    bench::runCommand({"cat", ost});
+    for (int i = 0; i < s.runs; ++i)
+        cat.runs.push_back(bench::runCommand({"cat", ost}));
+    catSeconds = cat.median();
+    report("cat (OST 4k, the unit)", cat);
     for (int i = 0; i < s.runs; ++i)
         folders.runs.push_back(
             bench::runCommand({s.ostrel, "folders", ost}, (s.dir / "folders-ost.txt").string()));
@@ -238,12 +273,18 @@ int benchmark(const Settings& s) {
     const fs::path file = *made;
     const std::string pst = file.string();
 
-    bench::Series folders, items, exportRuns, readpstRuns;
+    bench::Series cat, folders, items, exportRuns, readpstRuns, pffRuns;
+    bench::runCommand({"cat", pst}); // into the page cache first
+    for (int i = 0; i < s.runs; ++i)
+        cat.runs.push_back(bench::runCommand({"cat", pst}));
+    catSeconds = cat.median();
+    report("cat (the unit)", cat, "  [" + std::to_string(fs::file_size(file) >> 20) + " MiB]");
     for (int i = 0; i < s.runs; ++i)
         folders.runs.push_back(
             bench::runCommand({s.ostrel, "folders", pst}, (s.dir / "folders.txt").string()));
     const auto [path, count] = largestFolder(s.dir / "folders.txt");
     report("ostrel folders", folders);
+    printPerItem(folders, fs::file_size(file), s.file ? 0 : s.shape.items);
     if (count < 0) {
         std::fprintf(stderr, "bench_mailbox: `ostrel folders` listed no folder with items\n");
         return 1;
@@ -265,25 +306,45 @@ int benchmark(const Settings& s) {
         std::printf("search ratio (search / open): %.2f\n", searches.median() / folders.median());
 
     // Alternating runs, so that both programs meet the same page cache.
-    const fs::path eml = s.dir / "eml", lib = s.dir / "readpst";
-    size_t emlFiles = 0, libFiles = 0;
+    const fs::path eml = s.dir / "eml", lib = s.dir / "readpst", pff = s.dir / "pffexport";
+    size_t emlFiles = 0, libFiles = 0, pffFiles = 0;
+    const bool readpst = s.readpst && installed("readpst");
+    const bool pffexport = s.pffexport && installed("pffexport");
     for (int i = 0; i < s.runs; ++i) {
         fs::remove_all(eml);
         exportRuns.runs.push_back(bench::runCommand({s.ostrel, "export", pst, eml.string()}));
         emlFiles = countFiles(eml);
-        if (!s.readpst) continue;
-        fs::remove_all(lib);
-        fs::create_directories(lib);
-        readpstRuns.runs.push_back(bench::runCommand({"readpst", "-e", "-o", lib.string(), pst}));
-        libFiles = countFiles(lib);
+        if (readpst) {
+            fs::remove_all(lib);
+            fs::create_directories(lib);
+            readpstRuns.runs.push_back(
+                bench::runCommand({"readpst", "-e", "-o", lib.string(), pst}));
+            libFiles = countFiles(lib);
+        }
+        if (pffexport) {
+            fs::remove_all(pff);
+            // pffexport makes `<target>.export` itself; the target must not exist.
+            pffRuns.runs.push_back(bench::runCommand({"pffexport", "-q", "-t", pff.string(), pst}));
+            pffFiles = countFiles(pff.string() + ".export");
+            fs::remove_all(pff.string() + ".export");
+        }
     }
     report("ostrel export", exportRuns, "  [" + std::to_string(emlFiles) + " files]");
-    if (s.readpst) {
+    if (readpst) {
         report("readpst -e", readpstRuns, "  [" + std::to_string(libFiles) + " files]");
         if (readpstRuns.median() > 0)
             std::printf("export ratio (ostrel / readpst): %.2f\n",
                         exportRuns.median() / readpstRuns.median());
     }
+    if (pffexport) {
+        report("pffexport", pffRuns, "  [" + std::to_string(pffFiles) + " files]");
+        if (pffRuns.median() > 0)
+            std::printf("export ratio (ostrel / pffexport): %.2f\n",
+                        exportRuns.median() / pffRuns.median());
+    }
+    if (folders.median() > 0)
+        std::printf("items adds %.0f%% to the open\n",
+                    100.0 * (items.median() - folders.median()) / folders.median());
     const bool ok = folders.allSucceeded() && items.allSucceeded() && exportRuns.allSucceeded();
     if (!s.ost || s.file) return ok ? 0 : 1;
     return compareWithOst(s, file, {folders.median(), exportRuns.median()}) && ok ? 0 : 1;

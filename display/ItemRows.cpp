@@ -12,6 +12,19 @@ namespace {
 
 const char* const kDayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
+// Every field FillCells reads, as the field list names them.
+#define ROW_FIELDS                                                                                 \
+    "tmailinfo::SentRepresentingName", "tmailinfo::SentRepresentingEmail", "tmailinfo::DisplayTo", \
+        "tmailinfo::Subject", "tmailinfo::ClientSubmitTime", "tappointmentinfo::Location",         \
+        "tappointmentinfo::StartTime", "tappointmentinfo::EndTime", "tcontactinfo::FileUnder",     \
+        "tcontactinfo::Email1DisplayName", "tcontactinfo::CompanyName", "tcontactinfo::JobTitle",  \
+        "tcontactinfo::BusinessTelephoneNumber", "tpstmessage::DisplayName",                       \
+        "tjournalinfo::LogTypeDescription", "tjournalinfo::StartTime", "tjournalinfo::EndTime",    \
+        "tpstmessage::LastModificationTime"
+constexpr const char* kRowFields[] = {ROW_FIELDS};
+constexpr const char* kStickyNoteRowFields[] = {ROW_FIELDS, "tmailinfo::Body"};
+#undef ROW_FIELDS
+
 std::string Or(const ttext& value, const char* fallback) {
     return value ? TextOf(value) : std::string(fallback);
 }
@@ -170,13 +183,26 @@ tfolderitems CollectFolderItems(TPst64File& pst, tnodeentry* folder) {
     return result;
 }
 
+std::span<const char* const> ItemRowFields(bool stickyNote) {
+    if (stickyNote) return kStickyNoteRowFields;
+    return kRowFields;
+}
+
+titemrow ItemRowCells(const tpstmessage& m) {
+    titemrow row;
+    FillCells(m, row);
+    return row;
+}
+
 titemrow BuildItemRow(TPst64File& pst, tnodeentry* folder, int32_t index) {
     titemrow row;
     if (!folder) return row;
     FreeMessage(pst.CurrentObject);
     tnodeentry* node = nullptr;
-    tnodeentry* next = nullptr;
-    int32_t result = pst.GetItemByIndex(index, node, next, pst.CurrentObject);
+    // Only the fields the cells show are read: no bodies but a sticky note's.
+    int32_t result = pst.GetItemFieldsByIndex(index, node, pst.CurrentObject, ItemRowFields(false));
+    if (result >= 0 && pst.CurrentObject && pst.CurrentObject->Kind == kKindStickyNote)
+        result = pst.GetItemFieldsByIndex(index, node, pst.CurrentObject, ItemRowFields(true));
     const tpstmessage* m = pst.CurrentObject.get();
     if (result < 0 || !node || !m || node->pParent != folder || m->Kind >= kKindOther) return row;
     FillCells(*m, row);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,12 @@ tfolderitems CollectFolderItems(TPst64File& pst, tnodeentry* folder);
 // The row at `index` of the collected items of `folder`. A row of an item of
 // another folder, of an unlisted kind or that cannot be read stays empty.
 titemrow BuildItemRow(TPst64File& pst, tnodeentry* folder, int32_t index);
+
+// Every field of an object the cells of its row show ("record::Field"); the
+// body only for a sticky note.
+std::span<const char* const> ItemRowFields(bool stickyNote);
+// The cells and icon of an item's row, from its object.
+titemrow ItemRowCells(const tpstmessage& m);
 
 // "Sun 2010.02.07 14:05:09" in local time; empty for an absent time.
 std::string FormatListDate(const tbytes& filetime);

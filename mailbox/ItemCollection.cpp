@@ -59,7 +59,8 @@ int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth)
     std::unique_ptr<tpstmessage> object;
     for (tnodeentry* node = start; node && Enumerating; node = node->pNext) {
         FreeMessage(object);
-        object = BuildMessage(&Engine, node, nullptr);
+        // Only the kind and the records decide: the cheap read gives both.
+        object = ProbeMessage(&Engine, node);
         // A node without an object of its own that holds others: a damaged
         // or made folder, listed with its stand-in's name and kind so that
         // its content stays reachable.

@@ -74,3 +74,13 @@ int32_t TPst64File::GetItemByIndex(int32_t index, tnodeentry*& node, tnodeentry*
     next = (*ItemList)[size_t(index) + 1];
     return 0;
 }
+
+int32_t TPst64File::GetItemFieldsByIndex(int32_t index, tnodeentry*& node,
+                                         std::unique_ptr<tpstmessage>& object,
+                                         std::span<const char* const> fields) {
+    FreeMessage(object);
+    if (!ItemList || index < 0 || size_t(index) >= ItemList->size()) return -2;
+    node = (*ItemList)[size_t(index)];
+    object = ReadObjectFields(node, fields);
+    return size_t(index) + 1 == ItemList->size() ? 1 : 0;
+}

@@ -20,6 +20,7 @@ std::unique_ptr<TPst64File> TPst64File::Create(const std::string& unused) {
 }
 
 TPst64File::~TPst64File() {
+    DropScannedBlockIndex();
     FreeMessage(CurrentObject);
     ClosePstFile(&Engine);
 }
@@ -59,7 +60,7 @@ void TPst64File::Open(const std::string& path) {
     }
     // 2-5. Roots from the page scan, the indexes, the name map, the recovery.
     FindIndexRoots();
-    BuildIndexes(&Engine);
+    BuildIndexesAfterScan();
     LoadNamedPropertyMap(&Engine);
     RecoverIndexEntries();
     if (!Engine.pNodeFirst) {

@@ -15,6 +15,7 @@ namespace {
 constexpr int32_t kScanChunk = 0x3E000; // 496 pages of 512 bytes, 62 of 4 KiB
 constexpr uint32_t kAMapPageType = 0x00008484;
 constexpr int64_t kAnsiAMapPadding = 4; // dwPadding before an ANSI AMap's bits
+constexpr int64_t kFirstNodeKey = 0x21; // the lowest NID the NBT walk takes
 
 bool PageCrcValid(const uint8_t* page, const tpageoffsets& po) {
     return ComputeCrc(po.cbCrc, page) == LoadU32(page + po.crc);
@@ -80,23 +81,33 @@ tblockentry* RelinkBlock(tpstfile* file, uint64_t ownBid, uint64_t pageBid) {
     return own ? own : FindBlock(file, pageBid);
 }
 
+// The allocation map page last read, for the leaf pages that follow in it.
+struct tmapcache {
+    int64_t At = -1;
+    bool Valid = false;
+    tbuffer Page;
+};
+
 // Does the allocation map ([MS-PST] 2.2.2.7.2: one bit per slot of 64
 // bytes, 512 in the 4 KiB layout, the first slot in the high bit) mark the
 // page at `ib` free? An old copy of a page lies in free space once its
 // successor is written. Unknown (false) where the map page is damaged.
-bool InFreeSpace(tpstfile* file, const tpageoffsets& po, int64_t ib) {
+bool InFreeSpace(tpstfile* file, const tpageoffsets& po, int64_t ib, tmapcache& cache) {
     const int64_t bitsAt = file->layout == tlayout::Ansi ? kAnsiAMapPadding : 0;
     const int64_t bitmapBytes = po.trailer - bitsAt;
     const int64_t interval = bitmapBytes * 8 * po.cbBlockAlign;
     if (ib < po.ibFirstAMap) return false;
     int64_t mapAt = po.ibFirstAMap + (ib - po.ibFirstAMap) / interval * interval;
-    tbuffer map(size_t(po.pageSize), 0);
-    if (ReadAt(file, map.data(), po.pageSize, mapAt) != po.pageSize) return false;
-    if (LoadU16(map.data() + po.trailer) != uint16_t(kAMapPageType) ||
-        !PageCrcValid(map.data(), po))
-        return false;
+    if (mapAt != cache.At) {
+        cache.At = mapAt;
+        cache.Page.assign(size_t(po.pageSize), 0);
+        cache.Valid = ReadAt(file, cache.Page.data(), po.pageSize, mapAt) == po.pageSize &&
+                      LoadU16(cache.Page.data() + po.trailer) == uint16_t(kAMapPageType) &&
+                      PageCrcValid(cache.Page.data(), po);
+    }
+    if (!cache.Valid) return false;
     int64_t slot = (ib - mapAt) / po.cbBlockAlign;
-    return (map[size_t(bitsAt + slot / 8)] & (0x80 >> (slot % 8))) == 0;
+    return (cache.Page[size_t(bitsAt + slot / 8)] & (0x80 >> (slot % 8))) == 0;
 }
 
 // Adds the page's entries that the index lacks; each new node goes to
@@ -173,9 +184,15 @@ void TPst64File::FindIndexRoots() {
     uint64_t bestBbtCount = 0;
     int64_t smallestNbtKey = kMaxKey;
 
-    ForEachPage(file, po.ibFirstBTreePage, size, true, [&](const uint8_t* page, int64_t ib) {
+    leafPages_ = {};
+    leafPages_.Known = true;
+    DropScannedBlockIndex();
+    const int64_t first = std::min(po.ibFirstAMap, po.ibFirstBTreePage);
+    ForEachPage(file, first, size, true, [&](const uint8_t* page, int64_t ib) {
         uint16_t type = PageType(page, po);
         int level = page[po.cLevel];
+        RememberLeafPage(page, ib, po);
+        if (ib < po.ibFirstBTreePage) return;
         int64_t bid = ReadBidAt(file, page + po.bid);
         if (type == kPageTypeBBT && level != 0 && (page[0] & 3) == 0 && PageCrcValid(page, po)) {
             file->ibBBT = ib;
@@ -183,12 +200,13 @@ void TPst64File::FindIndexRoots() {
             if (bid > bestBbtBid) {
                 file->cBlocks = 0;
                 WalkBlockBTree(file, 0, kMaxKey, 0, uint64_t(bid), ib);
-                FreeBlockIndex(file);
                 if (file->cBlocks >= 1 && file->cBlocks >= bestBbtCount) {
                     bestBbtIb = ib;
                     bestBbtBid = bid;
                     bestBbtCount = file->cBlocks;
+                    KeepScannedBlockIndex();
                 }
+                FreeBlockIndex(file);
             }
         }
         if (type == kPageTypeNBT && level != 0) {
@@ -218,23 +236,73 @@ void TPst64File::FindIndexRoots() {
     file->bidNBT = uint64_t(bestNbtBid);
 }
 
+void TPst64File::KeepScannedBlockIndex() {
+    DropScannedBlockIndex();
+    scannedIndex_.Root = std::move(Engine.pBlockIndex);
+    scannedIndex_.Count = Engine.cBlocks;
+    scannedIndex_.Bid = Engine.bidBBT;
+    scannedIndex_.Ib = Engine.ibBBT;
+}
+
+void TPst64File::DropScannedBlockIndex() {
+    if (!scannedIndex_.Root) return;
+    std::swap(Engine.pBlockIndex, scannedIndex_.Root);
+    FreeBlockIndex(&Engine);
+    std::swap(Engine.pBlockIndex, scannedIndex_.Root);
+    scannedIndex_ = {};
+}
+
+void TPst64File::BuildIndexesAfterScan() {
+    tpstfile* file = &Engine;
+    if (!scannedIndex_.Root || scannedIndex_.Bid != file->bidBBT ||
+        scannedIndex_.Ib != file->ibBBT || file->pBlockIndex) {
+        DropScannedBlockIndex();
+        BuildIndexes(file);
+        return;
+    }
+    // The scan walked the chosen BBT root into this very index: the walk
+    // from the same page into an empty index would give it again.
+    file->pBlockIndex = std::move(scannedIndex_.Root);
+    file->cBlocks = scannedIndex_.Count;
+    scannedIndex_ = {};
+    file->cNodes = 0;
+    WalkNodeBTree(file, 0, kMaxKey, kFirstNodeKey, file->bidNBT, file->ibNBT);
+}
+
+void TPst64File::RememberLeafPage(const uint8_t* page, int64_t ib, const tpageoffsets& po) {
+    if (ib < po.ibFirstAMap || page[po.cLevel] != 0) return;
+    uint16_t type = PageType(page, po);
+    if (type != kPageTypeBBT && type != kPageTypeNBT) return;
+    if (!PageCrcValid(page, po)) return;
+    (type == kPageTypeBBT ? leafPages_.Blocks : leafPages_.Nodes).push_back(ib);
+}
+
 void TPst64File::RecoverIndexEntries() {
     tpstfile* file = &Engine;
     const tpageoffsets& po = PageOffsets(file->layout);
     int64_t size = PstFileSize(file);
-
+    // The scan of FindIndexRoots found the leaf pages; without it, scan now.
+    if (!leafPages_.Known) {
+        ForEachPage(file, po.ibFirstAMap, size, false,
+                    [&](const uint8_t* page, int64_t ib) { RememberLeafPage(page, ib, po); });
+        leafPages_.Known = true;
+    }
+    tbuffer page(size_t(po.pageSize), 0);
+    tmapcache map;
     // Pass 1: block entries, so that the node entries of pass 2 find their blocks.
-    ForEachPage(file, po.ibFirstAMap, size, false, [&](const uint8_t* page, int64_t) {
-        if (PageType(page, po) == kPageTypeBBT && page[po.cLevel] == 0 && PageCrcValid(page, po))
-            RecoverBlockEntries(file, page, po, size);
-    });
+    for (int64_t ib : leafPages_.Blocks) {
+        ostrel::PumpEvents();
+        if (ReadAt(file, page.data(), po.pageSize, ib) == po.pageSize)
+            RecoverBlockEntries(file, page.data(), po, size);
+    }
     // Pass 2: node entries.
-    ForEachPage(file, po.ibFirstAMap, size, false, [&](const uint8_t* page, int64_t ib) {
-        if (PageType(page, po) != kPageTypeNBT || page[po.cLevel] != 0 || !PageCrcValid(page, po))
-            return;
-        RecoverNodeEntries(file, page, po, InFreeSpace(file, po, ib),
+    for (int64_t ib : leafPages_.Nodes) {
+        ostrel::PumpEvents();
+        if (ReadAt(file, page.data(), po.pageSize, ib) != po.pageSize) continue;
+        RecoverNodeEntries(file, page.data(), po, InFreeSpace(file, po, ib, map),
                            [this](const tnodeentry* node, bool deleted) {
                                if (deleted) recovered_.insert(node);
                            });
-    });
+    }
+    leafPages_ = {};
 }

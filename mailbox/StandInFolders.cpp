@@ -69,6 +69,13 @@ std::unique_ptr<tpstmessage> TPst64File::ReadObject(tnodeentry* node) {
     return own ? std::move(own) : StandInFolder(node);
 }
 
+std::unique_ptr<tpstmessage> TPst64File::ReadObjectFields(tnodeentry* node,
+                                                          std::span<const char* const> fields) {
+    if (!node) return nullptr;
+    std::unique_ptr<tpstmessage> own = ProbeMessage(&Engine, node, fields);
+    return own ? std::move(own) : StandInFolder(node);
+}
+
 std::unique_ptr<tpstmessage> TPst64File::StandInFolder(tnodeentry* node) {
     if (!node) return nullptr;
     auto made = gathering_.find(node);

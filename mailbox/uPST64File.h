@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -37,7 +38,7 @@ public:
     // The argument is not used; it is kept for the callers' sake.
     explicit TPst64File(const std::string& unused = {});
     static std::unique_ptr<TPst64File> Create(const std::string& unused = {});
-    ~TPst64File(); // Destroy: releases CurrentObject, closes the engine
+    ~TPst64File(); // Destroy: releases CurrentObject and any kept index, closes the engine
     TPst64File(const TPst64File&) = delete;
     TPst64File& operator=(const TPst64File&) = delete;
 
@@ -52,6 +53,10 @@ public:
     // "Orphaned items" folders, a folder whose own object is damaged); null
     // when there is neither.
     std::unique_ptr<tpstmessage> ReadObject(tnodeentry* node);
+    // ReadObject where only the kind, the records and `fields` are wanted
+    // (see ProbeMessage): those as ReadObject gives them, read cheaply.
+    std::unique_ptr<tpstmessage> ReadObjectFields(tnodeentry* node,
+                                                  std::span<const char* const> fields);
     // The stand-in folder alone: named from the parent's hierarchy table,
     // else "Folder" and the NID; null for a node that needs none.
     std::unique_ptr<tpstmessage> StandInFolder(tnodeentry* node);
@@ -80,6 +85,10 @@ public:
                         std::unique_ptr<tpstmessage>& object);
     int32_t GetItemByIndex(int32_t index, tnodeentry*& node, tnodeentry*& next,
                            std::unique_ptr<tpstmessage>& object);
+    // GetItemByIndex with the object read by ReadObjectFields.
+    int32_t GetItemFieldsByIndex(int32_t index, tnodeentry*& node,
+                                 std::unique_ptr<tpstmessage>& object,
+                                 std::span<const char* const> fields);
     void ClearItemList();
 
     // Writes every exportable message below `dir` (which must exist), one
@@ -101,6 +110,14 @@ private:
     std::unique_ptr<tpstmessage> BuildObject(tnodeentry* node);
     void ReshapeOfflineTree();
     void GatherOrphans();
+    // The block index that the root scan walked from the root it chose,
+    // kept so that the index load need not walk it again; dropped unused.
+    void KeepScannedBlockIndex();
+    void DropScannedBlockIndex();
+    // BuildIndexes, with the scan's block index when it is the chosen root's.
+    void BuildIndexesAfterScan();
+    // Notes a valid leaf page of either B-tree met by a scan, for the recovery.
+    void RememberLeafPage(const uint8_t* page, int64_t ib, const tpageoffsets& po);
     // The encoding (of the two given) in which the root folder can be built.
     uint8_t EncodingOfRootFolder(uint8_t claimed, uint8_t other);
     // After an open that found nothing: no node, no object, the file closed.
@@ -125,5 +142,20 @@ private:
     };
     std::unordered_map<const tnodeentry*, tgathering> gathering_;
     uint64_t nextGatheringNid_ = 0;
+    // The valid leaf pages of the index B-trees that the root scan met, by
+    // offset in file order: the recovery reads these alone instead of
+    // scanning the file twice more.
+    struct tleafpages {
+        bool Known = false;
+        std::vector<int64_t> Blocks, Nodes;
+    };
+    tleafpages leafPages_;
+    struct tscannedindex {
+        std::unique_ptr<tblockentry> Root;
+        uint64_t Count = 0;
+        uint64_t Bid = 0;
+        int64_t Ib = 0;
+    };
+    tscannedindex scannedIndex_;
     tnodeentry* orphanedItems_ = nullptr;
 };

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/ltp/PropValue.h"
 #include "engine/ndb/PstFile.h"
@@ -23,3 +24,9 @@ struct tvaluedecoder;
 std::unique_ptr<tpropset> ReadPropertyContext(tvaluedecoder& decoder,
                                               std::unique_ptr<tpropset> list);
 std::unique_ptr<tpropset> ReadTableContext(tvaluedecoder& decoder, std::unique_ptr<tpropset> list);
+
+// The tags of the columns of the table context stored under `bid` (named
+// properties as the decoder names them), those of types the decoder reads;
+// false when it is no table context or its TCINFO cannot be read.
+bool ReadTableColumnTags(tpstfile* file, tsubnodeentry* subnodes, uint64_t bid,
+                         std::vector<uint32_t>& tags);

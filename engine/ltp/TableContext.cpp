@@ -2,9 +2,11 @@
 // count from the row index BTH, and the row matrix read row by row into one
 // set per row, the last row first.
 #include <algorithm>
+#include <new>
 
 #include "engine/Limits.h"
 #include "engine/ltp/Context.h"
+#include "engine/ltp/NamedPropertyMap.h"
 #include "engine/ltp/ValueDecoder.h"
 #include "engine/ndb/BlockRead.h"
 #include "engine/ndb/FormatOffsets.h"
@@ -221,4 +223,27 @@ std::unique_ptr<tpropset> ReadTableContext(tvaluedecoder& decoder, std::unique_p
             return nullptr;
     }
     return list;
+}
+
+bool ReadTableColumnTags(tpstfile* file, tsubnodeentry* subnodes, uint64_t bid,
+                         std::vector<uint32_t>& tags) {
+    tags.clear();
+    if (!file) return false;
+    try {
+        std::optional<theap> heap = LoadHeap(file, bid);
+        if (!heap || heap->Signature != kHeapSigTableContext) return false;
+        tvaluedecoder decoder{file, subnodes, &*heap, 0};
+        thidrange tcinfo;
+        ttcinfo info;
+        if (!ReadTcInfo(decoder, tcinfo, info)) return false;
+        for (size_t c = 0; c < info.cCols; ++c) {
+            const uint8_t* d = info.descriptors + c * kColDescSize;
+            // Cells of a type that is not decoded never reach a message.
+            if (!IsDecodedType(LoadU16(d))) continue;
+            tags.push_back(ConsultNamedPropertyMap(file->pNamedProps.get(), LoadU16(d + 2)).tag);
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }

@@ -62,6 +62,8 @@ tdecoderesult ReadObjectSubnode(tvaluedecoder& decoder, tpropvalue& value) {
     return tdecoderesult::Stored;
 }
 
+} // namespace
+
 tdecoderesult DecodeValue(tvaluedecoder& decoder, tpropvalue& value, uint16_t propId,
                           uint16_t propType, uint32_t valueField, tcell cell) {
     value = tpropvalue();
@@ -95,7 +97,9 @@ tdecoderesult DecodeValue(tvaluedecoder& decoder, tpropvalue& value, uint16_t pr
     return tdecoderesult::Stored;
 }
 
-} // namespace
+bool IsInlineValueType(uint16_t type) {
+    return IsInlineType(type);
+}
 
 bool IsDecodedType(uint16_t type) {
     switch (type) {

@@ -30,6 +30,13 @@ enum class tdecoderesult {
 
 bool IsDecodedType(uint16_t type);
 
+// Types whose value is the 4-byte field itself, never an HNID.
+bool IsInlineValueType(uint16_t type);
+
+// Decodes one value into `value` (replaced whole); charges the decoder's budget.
+tdecoderesult DecodeValue(tvaluedecoder& decoder, tpropvalue& value, uint16_t propId,
+                          uint16_t propType, uint32_t valueField, tcell cell = {});
+
 // Decodes one value into slot `slot` of `set`, moving `slot` on when the
 // value is kept and lowering the set's Count when it is dropped.
 tdecoderesult StoreValue(tvaluedecoder& decoder, tpropset& set, int32_t& slot, uint16_t propId,

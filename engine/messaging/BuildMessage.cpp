@@ -9,9 +9,6 @@
 
 namespace {
 
-constexpr uint64_t kNidRecipientTable = 0x692;
-constexpr uint64_t kNidAttachmentTable = 0x671;
-
 // Tables belong to the message itself, not to an object embedded in it.
 tsubnodeentry* FindOwnSubnode(tsubnodeentry* list, uint64_t nid) {
     for (tsubnodeentry* e = list; e; e = e->pNext.get())
@@ -25,18 +22,6 @@ void PrependElements(tpstmessage& message, int32_t count) {
         element->Next = std::move(message.Attachments);
         message.Attachments = std::move(element);
     }
-}
-
-// False when the table exists and cannot be read: the tables after it are
-// then not read either.
-bool ApplyTable(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message, uint64_t nid) {
-    tsubnodeentry* table = FindOwnSubnode(subnodes, nid);
-    if (!table) return true;
-    auto rows = ReadContext(file, subnodes, nullptr, uint64_t(table->pDataBlock->bid));
-    if (!rows) return false;
-    PrependElements(message, rows->RowCount);
-    ApplyProperties(rows.get(), &message, message.Attachments.get());
-    return true;
 }
 
 bool IsUnexpandedTree(const ttext& data) {
@@ -71,6 +56,17 @@ void ApplyAttachmentObject(tpstfile* file, tsubnodeentry* subnodes, tpstmessage&
 
 } // namespace
 
+bool ApplyMessageTable(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message,
+                       uint64_t nid) {
+    tsubnodeentry* table = FindOwnSubnode(subnodes, nid);
+    if (!table) return true;
+    auto rows = ReadContext(file, subnodes, nullptr, uint64_t(table->pDataBlock->bid));
+    if (!rows) return false;
+    PrependElements(message, rows->RowCount);
+    ApplyProperties(rows.get(), &message, message.Attachments.get());
+    return true;
+}
+
 std::unique_ptr<tpstmessage> BuildMessage(tpstfile* file, tnodeentry* node,
                                           tsubnodeentry* subnodes) {
     if (!file || !node || !node->pDataBlock) return nullptr;
@@ -90,8 +86,8 @@ std::unique_ptr<tpstmessage> BuildObject(tpstfile* file, tblockentry* data,
     auto message = std::make_unique<tpstmessage>();
     ApplyProperties(sets.get(), message.get(), nullptr);
     FreePropSets(sets);
-    if (!ApplyTable(file, subnodes, *message, kNidRecipientTable)) return message;
-    if (!ApplyTable(file, subnodes, *message, kNidAttachmentTable)) return message;
+    if (!ApplyMessageTable(file, subnodes, *message, kNidRecipientTable)) return message;
+    if (!ApplyMessageTable(file, subnodes, *message, kNidAttachmentTable)) return message;
     for (tattachment* e = message->Attachments.get(); e; e = e->Next.get())
         ApplyAttachmentObject(file, subnodes, *message, *e);
     return message;

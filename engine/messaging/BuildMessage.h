@@ -25,6 +25,15 @@ std::unique_ptr<tpstmessage> BuildMessage(tpstfile* file, tnodeentry* node,
 std::unique_ptr<tpstmessage> BuildObject(tpstfile* file, tblockentry* data,
                                          tsubnodeentry* subnodes);
 
+// The subnodes of a message's recipient and attachment tables.
+inline constexpr uint64_t kNidRecipientTable = 0x692;
+inline constexpr uint64_t kNidAttachmentTable = 0x671;
+
+// Reads the message's own table `nid` (a subnode) into one element of
+// message.Attachments per row. False when the table exists and cannot be
+// read: the tables after it are then not read either.
+bool ApplyMessageTable(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message, uint64_t nid);
+
 // Replaces an attachment's Data that is an unexpanded data tree (01 02: an
 // XXBLOCK over XBLOCKs) by the data it lists, exactly lcbTotal bytes, and sets
 // DataSize. 0 when expanded or not such a tree (nothing changes); -1 when a

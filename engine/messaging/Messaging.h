@@ -9,6 +9,7 @@
 #include "engine/messaging/FieldStore.h"
 #include "engine/messaging/FileTime.h"
 #include "engine/messaging/ItemKind.h"
+#include "engine/messaging/KindProbe.h"
 #include "engine/messaging/MessageObject.h"
 #include "engine/messaging/StoreNode.h"
 #include "engine/messaging/Subject.h"

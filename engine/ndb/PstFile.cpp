@@ -65,6 +65,7 @@ void ResetRecord(tpstfile* file) {
     file->bidBBT = file->bidNBT = 0;
     file->hFile = 0;
     file->ibFileEof = 0;
+    file->ibNextRead = 0;
     file->bCryptMethod = 0;
     file->wVer = 0;
     file->fOffline = 0;
@@ -129,20 +130,23 @@ int32_t ClosePstFile(tpstfile* file) {
 
 int32_t ReadAt(tpstfile* file, void* buffer, int32_t count, int64_t offset) {
     if (!file || !IsOpen(file) || count < 0 || (count > 0 && !buffer)) return 0;
-    off_t pos = offset >= 0 ? ::lseek(file->hFile, offset, SEEK_SET)
-                            : ::lseek(file->hFile, offset, SEEK_CUR);
+    // pread: one system call instead of a seek and a read. A relative
+    // offset counts from where the last read ended, as a seek would.
+    int64_t pos = offset >= 0 ? offset : file->ibNextRead + offset;
     if (pos < 0) return 0;
     auto* out = static_cast<uint8_t*>(buffer);
     int32_t done = 0;
     while (done < count) {
-        ssize_t n = ::read(file->hFile, out + done, size_t(count - done));
+        ssize_t n = ::pread(file->hFile, out + done, size_t(count - done), off_t(pos + done));
         if (n < 0) {
             if (errno == EINTR) continue;
+            file->ibNextRead = pos + done;
             return -1;
         }
         if (n == 0) break;
         done += int32_t(n);
     }
+    file->ibNextRead = pos + done;
     return done;
 }
 
@@ -154,10 +158,12 @@ int64_t ReadSizedValueAt(tpstfile* file, int64_t offset) {
 }
 
 int32_t ReadFreshBuffer(tpstfile* file, int32_t count, tbuffer& buffer, int64_t offset) {
-    buffer.clear();
-    buffer.shrink_to_fit();
-    if (count < 0) return 0;
-    buffer.resize(size_t(count));
+    // Zeros where the read falls short; the buffer's storage is reused.
+    if (count < 0) {
+        buffer.clear();
+        return 0;
+    }
+    buffer.assign(size_t(count), 0);
     return ReadAt(file, buffer.data(), count, offset);
 }
 

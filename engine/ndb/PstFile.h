@@ -35,6 +35,7 @@ struct tpstfile {
     uint64_t bidNBT = 0;
     int32_t hFile = 0; // 0 never opened, -1 closed or failed, otherwise open
     int64_t ibFileEof = 0;
+    int64_t ibNextRead = 0;   // where the last ReadAt ended: the base of relative offsets
     uint8_t bCryptMethod = 0; // 0 none, 1 permutation, 2 cyclic
     uint16_t wVer = 0;
     uint8_t fOffline = 0;

@@ -1,7 +1,13 @@
 // Fuzz target: ReadContext on arbitrary heap bytes, stored as the data of one
 // node (split into heap pages under an XBLOCK when longer than a block) of a
 // tiny file whose node also has subnodes, so that HNIDs naming subnodes resolve.
+// The reading with values left unread (DeferredContext) and the column tags
+// of a table run on the same heap; the first must give ReadContext's values.
+#include <cstdlib>
 #include <memory>
+#include <vector>
+
+#include "engine/ltp/DeferredContext.h"
 
 #include "engine/uPST64Format.h"
 #include "tests/fuzz/FuzzTarget.h"
@@ -24,6 +30,25 @@ std::vector<uint8_t> HeapFile(const uint8_t* data, size_t size, uint64_t& bid) {
     return w.finish();
 }
 
+bool SameValue(const tpropvalue* a, const tpropvalue* b) {
+    if (!a || !b) return a == b;
+    return a->Tag == b->Tag && a->Type == b->Type && a->Size == b->Size && a->Data == b->Data &&
+           a->Name == b->Name && a->ObjectNid == b->ObjectNid;
+}
+
+// Every value of a deferred read, once read, is the value ReadContext gave.
+void CheckDeferred(tpstfile& file, tsubnodeentry* subnodes, uint64_t bid, const tpropset* sets) {
+    auto deferred = ReadDeferredContext(&file, subnodes, bid);
+    if (deferred->status == tdeferredstatus::Unreadable && sets) std::abort();
+    if (deferred->status != tdeferredstatus::Ready) return;
+    if (!sets || sets->Next || deferred->set->Count != sets->Count) std::abort();
+    for (size_t i = 0; i < deferred->set->Values.size(); ++i) {
+        if (!DecodeDeferred(*deferred, i)) std::abort();
+        const tpropvalue* want = i < sets->Values.size() ? sets->Values[i].get() : nullptr;
+        if (!SameValue(deferred->set->Values[i].get(), want)) std::abort();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -37,6 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<tsubnodeentry> subnodes =
         node && node->pSubBlock ? BuildSubnodeTree(&file, node->pSubBlock) : nullptr;
     std::unique_ptr<tpropset> sets = ReadContext(&file, subnodes.get(), nullptr, bid);
+    CheckDeferred(file, subnodes.get(), bid, sets.get());
+    std::vector<uint32_t> columns;
+    ReadTableColumnTags(&file, subnodes.get(), bid, columns);
     ClosePstFile(&file);
     return 0;
 }

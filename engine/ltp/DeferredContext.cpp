@@ -1,0 +1,150 @@
+// The property context with values outside the heap left unread: the same
+// walk over the BTH records as ReadPropertyContext ([MS-PST] 2.3.3), the
+// same slots and drops, and an upper bound for every value not read.
+#include "engine/ltp/DeferredContext.h"
+
+#include <algorithm>
+#include <new>
+
+#include "engine/Limits.h"
+#include "engine/ltp/NamedPropertyMap.h"
+#include "engine/ndb/BlockRead.h"
+#include "support/LittleEndian.h"
+
+namespace {
+
+inline constexpr uint16_t kPcTypeKey = 0x02B5;   // bTypeBTH, 2-byte keys
+inline constexpr uint16_t kPcEntLevels = 0x0006; // 6-byte data, no index levels
+inline constexpr size_t kPcRecordSize = 8;
+inline constexpr size_t kObjectNidBytes = 4;
+
+using ostrel::limits::kMaxContextValueBytes;
+using ostrel::limits::kMaxDataTreeBytes;
+using ostrel::limits::kMaxInflatedBlockBytes;
+
+// The most bytes the data of subnode `nid` can read as: one block, or a data
+// tree within its limit.
+uint64_t SubnodeBound(tsubnodeentry* subnodes, uint64_t nid) {
+    tsubnodeentry* entry = subnodes ? FindSubnode(subnodes, nid) : nullptr;
+    if (!entry || !entry->pDataBlock) return 0;
+    const tblockentry& b = *entry->pDataBlock;
+    if (IsInternalBid(uint64_t(b.bid))) return std::max<uint64_t>(kMaxDataTreeBytes, b.cb);
+    return std::max<uint64_t>({b.cb, b.cbInflated, kMaxInflatedBlockBytes});
+}
+
+// Every value but the inline ones waits: copying and converting them is
+// most of the cost of a context, and few are ever asked for.
+bool LeftUnread(uint16_t propType) {
+    return IsDecodedType(propType) && !IsInlineValueType(propType);
+}
+
+// Fills the slot as the decoder would, without the value's bytes; `bound`
+// is the most that reading it would charge. Dropped as DecodeValue drops it.
+tdecoderesult MarkUnread(tvaluedecoder& decoder, tpropvalue& value, uint16_t propId,
+                         uint16_t propType, uint32_t valueField, uint64_t& bound) {
+    value = tpropvalue();
+    tnamedpropmatch named = ConsultNamedPropertyMap(decoder.file->pNamedProps.get(), propId);
+    value.Tag = named.tag;
+    value.Name = named.name;
+    value.Type = propType;
+    if (IsSubnodeHnid(valueField)) {
+        bound = SubnodeBound(decoder.subnodes, valueField) + 1;
+        if (propType == PtypObject) bound += kMaxDataTreeBytes;
+        return tdecoderesult::Stored;
+    }
+    // A value in the heap: its HID must resolve, as in DecodeValue, and
+    // its length is then known.
+    thidrange range;
+    if (ResolveHnid(decoder.file, decoder.subnodes, *decoder.heap, range, valueField) != 0)
+        return tdecoderesult::Dropped;
+    bound = range.Length() + 1;
+    if (propType != PtypObject) return tdecoderesult::Stored;
+    uint8_t raw[kObjectNidBytes] = {};
+    std::copy_n(range.Begin, std::min(kObjectNidBytes, range.Length()), raw);
+    bound += SubnodeBound(decoder.subnodes, LoadU32(raw));
+    return tdecoderesult::Stored;
+}
+
+// The records of the context, decoded or marked; the status they leave.
+tdeferredstatus ReadRecords(tdeferredcontext& c, const thidrange& records) {
+    const size_t count = records.Length() / kPcRecordSize;
+    auto set = std::make_unique<tpropset>();
+    set->Count = set->Capacity = int32_t(count);
+    set->RowCount = 1;
+    set->Values.resize(count);
+    c.deferred.assign(count, {});
+    uint64_t bounds = 0;
+    int32_t slot = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* r = records.Begin + i * kPcRecordSize;
+        const uint16_t id = LoadU16(r), type = LoadU16(r + 2);
+        const uint32_t field = LoadU32(r + 4);
+        if (!LeftUnread(type)) {
+            tdecoderesult result = StoreValue(c.decoder, *set, slot, id, type, field);
+            if (result == tdecoderesult::Unreadable) return tdeferredstatus::Unreadable;
+            continue;
+        }
+        auto& held = set->Values[size_t(slot)];
+        held = std::make_unique<tpropvalue>();
+        uint64_t bound = 0;
+        if (MarkUnread(c.decoder, *held, id, type, field, bound) == tdecoderesult::Dropped) {
+            --set->Count;
+            held.reset();
+            continue;
+        }
+        c.deferred[size_t(slot)] = {true, id, type, field};
+        bounds += bound;
+        ++slot;
+    }
+    c.set = std::move(set);
+    // Read in full, every value together might pass the budget: only a
+    // whole read can tell.
+    if (c.decoder.bytesCopied + bounds > kMaxContextValueBytes) return tdeferredstatus::Uncertain;
+    return tdeferredstatus::Ready;
+}
+
+tdeferredstatus ReadPropertyRecords(tdeferredcontext& c) {
+    tbthheader bth;
+    if (!ReadBthHeader(c.decoder.file, c.decoder.subnodes, c.heap, c.heap.UserRoot, bth) ||
+        bth.TypeKey != kPcTypeKey || bth.EntLevels != kPcEntLevels)
+        return tdeferredstatus::Unreadable;
+    thidrange records;
+    if (ResolveHnid(c.decoder.file, c.decoder.subnodes, c.heap, records, bth.hidRoot) != 0)
+        return tdeferredstatus::Unreadable;
+    return ReadRecords(c, records);
+}
+
+} // namespace
+
+std::unique_ptr<tdeferredcontext> ReadDeferredContext(tpstfile* file, tsubnodeentry* subnodes,
+                                                      uint64_t bid) {
+    auto c = std::make_unique<tdeferredcontext>();
+    if (!file) return c;
+    try {
+        std::optional<theap> heap = LoadHeap(file, bid);
+        if (!heap) return c;
+        c->heap = std::move(*heap);
+        c->decoder = tvaluedecoder{file, subnodes, &c->heap, 0};
+        if (c->heap.Signature == kHeapSigPropContext)
+            c->status = ReadPropertyRecords(*c);
+        else if (c->heap.Signature == kHeapSigTableContext)
+            c->status = tdeferredstatus::Uncertain;
+    } catch (const std::bad_alloc&) {
+        c->status = tdeferredstatus::Uncertain;
+    }
+    if (c->status != tdeferredstatus::Ready) c->set.reset();
+    return c;
+}
+
+bool DecodeDeferred(tdeferredcontext& c, size_t slot) {
+    if (!c.set || slot >= c.deferred.size() || !c.deferred[slot].pending) return true;
+    tdeferredvalue d = c.deferred[slot];
+    c.deferred[slot].pending = false;
+    try {
+        tpropvalue& value = *c.set->Values[slot];
+        return DecodeValue(c.decoder, value, d.propId, d.propType, d.valueField) ==
+               tdecoderesult::Stored;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}

@@ -1,0 +1,150 @@
+// The cheap read of an object's kind and records: BuildObject's steps
+// ([MS-PST] 2.4.5, 2.4.6: property context, recipient and attachment
+// tables, each attachment's property context) with the values outside the
+// heaps read only when they could still change what the collections ask.
+#include "engine/messaging/KindProbe.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "engine/ltp/Context.h"
+#include "engine/ltp/DeferredContext.h"
+#include "engine/messaging/BuildMessage.h"
+#include "engine/messaging/TagTable.h"
+#include "engine/ndb/SubnodeTree.h"
+
+namespace {
+
+enum class tprobe { Done, Unreadable, Uncertain };
+
+// The records the collections look at, by the record name of the field list.
+bool RecordMissing(const tpstmessage& m, std::string_view record) {
+    if (record == "tmailinfo") return !m.MailInfo;
+    if (record == "tfolderinfo") return !m.FolderCounts;
+    if (record == "tappointmentinfo") return !m.Appointment;
+    if (record == "tcontactinfo") return !m.Contact;
+    if (record == "tjournalinfo") return !m.Journal;
+    if (record == "tnoteinfo") return !m.StickyNote;
+    return false;
+}
+
+bool Named(const tfieldstore& store, std::span<const char* const> fields) {
+    return store.field && std::any_of(fields.begin(), fields.end(), [&](const char* f) {
+               return std::strcmp(f, store.field) == 0;
+           });
+}
+
+// Could applying a value of this entry change the kind, a record the
+// collections look at, one of the asked `fields`, or stop the set?
+bool Matters(const ttagentry* entry, const tstoretarget& target,
+             std::span<const char* const> fields) {
+    if (!entry) return false;
+    if (Named(entry->first, fields) || Named(entry->second, fields)) return true;
+    switch (entry->rule) {
+    case trule::NotStored:
+        return false;
+    case trule::MessageClass:
+    case trule::ContainerClass:
+        return true;
+    case trule::HeaderField:
+        return !target.message->MailInfo; // the charset of "content-type" makes one
+    case trule::StopWithoutElement:
+        if (!target.element) return true;
+        break;
+    default:
+        break;
+    }
+    if (!entry->first.field) return false;
+    std::string_view field(entry->first.field);
+    return RecordMissing(*target.message, field.substr(0, field.find("::")));
+}
+
+// ApplyProperties over one set, reading unread values that matter first.
+tprobe ApplyDeferred(tdeferredcontext& c, tstoretarget target,
+                     std::span<const char* const> fields) {
+    tpropset& set = *c.set;
+    size_t count = std::min<size_t>(size_t(std::max(set.Count, 0)), set.Values.size());
+    for (size_t i = 0; i < count; ++i) {
+        tpropvalue* value = set.Values[i].get();
+        if (!value) continue;
+        if (c.deferred[i].pending) {
+            if (!Matters(FindTagEntry(value->Tag), target, fields)) continue;
+            if (!DecodeDeferred(c, i)) return tprobe::Uncertain;
+        }
+        if (ApplyValue(target, *value) == tapplyresult::StopSet) break;
+    }
+    return tprobe::Done;
+}
+
+tprobe ApplyContext(tpstfile* file, tsubnodeentry* subnodes, uint64_t bid, tstoretarget target,
+                    std::span<const char* const> fields) {
+    auto context = ReadDeferredContext(file, subnodes, bid);
+    if (context->status == tdeferredstatus::Unreadable) return tprobe::Unreadable;
+    if (context->status == tdeferredstatus::Uncertain) return tprobe::Uncertain;
+    return ApplyDeferred(*context, target, fields);
+}
+
+// The attachment objects as ApplyAttachmentObject reads them; what they do
+// to their own elements does not matter here.
+tprobe ApplyAttachmentObjects(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message,
+                              std::span<const char* const> fields) {
+    for (tattachment* e = message.Attachments.get(); e; e = e->Next.get()) {
+        tsubnodeentry* object = FindSubnode(subnodes, e->NodeId);
+        if (!object) continue;
+        tprobe r = ApplyContext(file, object->pChildren.get(), uint64_t(object->pDataBlock->bid),
+                                {&message, e}, fields);
+        if (r == tprobe::Uncertain) return r;
+    }
+    return tprobe::Done;
+}
+
+tsubnodeentry* OwnSubnode(tsubnodeentry* list, uint64_t nid) {
+    for (tsubnodeentry* e = list; e; e = e->pNext.get())
+        if (e->nid == nid) return e;
+    return nullptr;
+}
+
+// A table none of whose columns can change what the collections ask need
+// not be read, as long as nothing after it depends on its being readable.
+bool TableCannotMatter(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message, uint64_t nid,
+                       std::span<const char* const> fields) {
+    tsubnodeentry* table = OwnSubnode(subnodes, nid);
+    if (!table) return true;
+    std::vector<uint32_t> tags;
+    if (!ReadTableColumnTags(file, subnodes, uint64_t(table->pDataBlock->bid), tags)) return false;
+    tattachment row; // each row has its element
+    return std::none_of(tags.begin(), tags.end(), [&](uint32_t tag) {
+        return Matters(FindTagEntry(tag), {&message, &row}, fields);
+    });
+}
+
+// Null with `uncertain` set when only the whole build can tell.
+std::unique_ptr<tpstmessage> ProbeObject(tpstfile* file, tblockentry* data, tsubnodeentry* subnodes,
+                                         std::span<const char* const> fields, bool& uncertain) {
+    auto message = std::make_unique<tpstmessage>();
+    tprobe r = ApplyContext(file, subnodes, uint64_t(data->bid), {message.get(), nullptr}, fields);
+    uncertain = r == tprobe::Uncertain;
+    if (r != tprobe::Done) return nullptr;
+    // The attachment table comes only after a readable recipient table.
+    const bool attachments = OwnSubnode(subnodes, kNidAttachmentTable) != nullptr;
+    if (!attachments && TableCannotMatter(file, subnodes, *message, kNidRecipientTable, fields))
+        return message;
+    if (!ApplyMessageTable(file, subnodes, *message, kNidRecipientTable)) return message;
+    if (!ApplyMessageTable(file, subnodes, *message, kNidAttachmentTable)) return message;
+    uncertain = ApplyAttachmentObjects(file, subnodes, *message, fields) == tprobe::Uncertain;
+    return uncertain ? nullptr : std::move(message);
+}
+
+} // namespace
+
+std::unique_ptr<tpstmessage> ProbeMessage(tpstfile* file, tnodeentry* node,
+                                          std::span<const char* const> fields) {
+    if (!file || !node || !node->pDataBlock) return nullptr;
+    std::unique_ptr<tsubnodeentry> subnodes;
+    if (node->pSubBlock) subnodes = BuildSubnodeTree(file, node->pSubBlock);
+    bool uncertain = false;
+    auto message = ProbeObject(file, node->pDataBlock, subnodes.get(), fields, uncertain);
+    if (uncertain) message = BuildObject(file, node->pDataBlock, subnodes.get());
+    return message;
+}

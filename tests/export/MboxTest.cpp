@@ -72,7 +72,7 @@ TEST(MboxExport, OneFilePerFolderWithTheMessagesOfTheEmlExport) {
     t.Add(0x200024, 0x8022, [] { return FromLines("first"); });
     t.Add(0x200044, 0x8022, [] { return FromLines("From second"); });
     t.AddMail(0x200064, 0x8022, "a report", kKindReport);
-    t.AddMail(0x200084, 0x8022, "a contact", kKindContact); // not in either export
+    t.AddMail(0x200084, 0x8022, "a contact", kKindContact); // a vCard beside the mbox
     t.AddFolder(0x8042, 0x8022, std::string("Inbox.mbox")); // the file's name: moves aside
     t.AddMail(0x2000A4, 0x8042, "nested");
     t.AddFolder(0x8062, kRoot, std::string("Empty"));
@@ -84,10 +84,12 @@ TEST(MboxExport, OneFilePerFolderWithTheMessagesOfTheEmlExport) {
     EXPECT_EQ(byMbox.MessagesWritten, 4u);
     EXPECT_EQ(byMbox.MessagesWritten, byEml.MessagesWritten);
     EXPECT_EQ(byMbox.FoldersWritten, byEml.FoldersWritten);
-    // Folders without messages have no file.
-    EXPECT_THAT(
-        FilesBelow(mbox.Path()),
-        ElementsAre("Store/Inbox/Inbox.mbox", "Store/Inbox/Inbox.mbox (2)/Inbox.mbox (2).mbox"));
+    // Folders without messages have no file; a contact is not a message of the
+    // mbox but keeps its vCard, as in the EML export.
+    EXPECT_THAT(FilesBelow(mbox.Path()),
+                ElementsAre("Store/Inbox/Inbox.mbox",
+                            "Store/Inbox/Inbox.mbox (2)/Inbox.mbox (2).mbox",
+                            "Store/Inbox/a contact_00200084.vcf"));
     std::string text = ReadFile(mbox.Path() + "/Store/Inbox/Inbox.mbox");
     EXPECT_THAT(text, HasSubstr("\nFrom - Wed Mar  3 04:05:06 2021\n"));
     EXPECT_THAT(text, HasSubstr("\n>From the start\n>>From once quoted\n>>>From twice\n"));

@@ -15,7 +15,9 @@ constexpr size_t kCompSizeField = 4;
 } // namespace
 
 std::vector<uint8_t> uncompressedRtf(const std::string& rtf) {
-    std::vector<uint8_t> out(kHeaderSize, 0);
+    std::vector<uint8_t> out;
+    out.reserve(kHeaderSize + rtf.size());
+    out.resize(kHeaderSize, 0);
     detail::put(out, 0, rtf.size() + kHeaderSize - kCompSizeField, 4);
     detail::put(out, 4, rtf.size(), 4);
     detail::put(out, 8, kCompTypeUncompressed, 4);

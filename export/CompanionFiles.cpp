@@ -67,14 +67,15 @@ std::string CompanionFileName(const tpstmessage& item, uint64_t nid, tcompanion 
     return name + (card ? ".vcf" : ".ics");
 }
 
-std::string ComposeCompanion(const tpstmessage& item, uint64_t nid, tcompanion kind) {
+std::string ComposeCompanion(const tpstmessage& item, uint64_t nid, tcompanion kind,
+                             const trecipienttable* recipients) {
     switch (kind) {
     case tcompanion::ContactCard:
         return ComposeContactVCard(item);
     case tcompanion::ListCard:
         return ComposeListVCard(item);
     case tcompanion::Event:
-        return ComposeEventCalendar(item, nid);
+        return ComposeEventCalendar(item, nid, recipients);
     case tcompanion::Task:
         return ComposeTaskCalendar(item, nid);
     case tcompanion::None:
@@ -84,13 +85,13 @@ std::string ComposeCompanion(const tpstmessage& item, uint64_t nid, tcompanion k
 }
 
 int32_t WriteCompanionFile(const tpstmessage& item, uint64_t nid, const std::string& dir,
-                           std::string* error) {
+                           std::string* error, const trecipienttable* recipients) {
     tcompanion kind = CompanionOf(item);
     if (kind == tcompanion::None) return 0;
     std::string path = dir + "/" + CompanionFileName(item, nid, kind);
     std::string text;
     try {
-        text = ComposeCompanion(item, nid, kind);
+        text = ComposeCompanion(item, nid, kind, recipients);
     } catch (const std::exception& e) {
         if (error) *error = "cannot write " + path + ": " + e.what();
         return -1;

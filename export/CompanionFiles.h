@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/messaging/MessageObject.h"
+#include "engine/messaging/RecipientTable.h"
 
 enum class tcompanion { None, ContactCard, ListCard, Event, Task };
 
@@ -18,10 +19,13 @@ tcompanion CompanionOf(const tpstmessage& item);
 std::string CompanionFileName(const tpstmessage& item, uint64_t nid, tcompanion kind);
 
 // The file's text; empty for tcompanion::None.
-std::string ComposeCompanion(const tpstmessage& item, uint64_t nid, tcompanion kind);
+// `recipients`, when given, is the item's recipient table (a meeting's attendees).
+std::string ComposeCompanion(const tpstmessage& item, uint64_t nid, tcompanion kind,
+                             const trecipienttable* recipients = nullptr);
 
 // Writes the item's .vcf or .ics into `dir` (created or overwritten, never
 // through a link). 1 when written, 0 when the item gets none, -1 with the
 // reason in `error`.
 int32_t WriteCompanionFile(const tpstmessage& item, uint64_t nid, const std::string& dir,
-                           std::string* error = nullptr);
+                           std::string* error = nullptr,
+                           const trecipienttable* recipients = nullptr);

@@ -210,11 +210,20 @@ void TPst64File::SaveNodesToEml(tpstfile* engine, tnodeentry* first, const std::
         }
         if (object->MailInfo && IsExportedKind(object->Kind) && int64_t(node->nid) > 0xFFFF)
             SaveItemToEml(node, *object, dir, run);
-        if (std::string e;
-            int64_t(node->nid) > 0xFFFF && WriteCompanionFile(*object, node->nid, dir, &e) < 0)
-            Report(run, e, node->nid);
+        if (int64_t(node->nid) > 0xFFFF) SaveCompanion(engine, node, *object, dir, run);
         FreeMessage(object);
     }
+}
+
+void TPst64File::SaveCompanion(tpstfile* engine, tnodeentry* node, const tpstmessage& item,
+                               const std::string& dir, temlrun& run) {
+    tcompanion kind = CompanionOf(item);
+    if (kind == tcompanion::None) return;
+    // A meeting's attendees, with their addresses, are its recipients.
+    trecipienttable recipients;
+    if (kind == tcompanion::Event) recipients = ReadRecipientTable(engine, node);
+    if (std::string e; WriteCompanionFile(item, node->nid, dir, &e, &recipients) < 0)
+        Report(run, e, node->nid);
 }
 
 std::string TPst64File::FolderDirectoryName(tpstfile* engine, tnodeentry* node,

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "engine/messaging/RecipientTable.h"
 #include "engine/messaging/RecurrencePattern.h"
 #include "engine/messaging/Subject.h"
 #include "export/CalendarTime.h"
@@ -113,19 +114,52 @@ void AddPerson(tcontentlines& lines, const std::string& property, const std::str
 
 // Only a meeting has an organizer: RFC 5545 3.8.4.3 allows ORGANIZER only in
 // components with attendees.
-void AddOrganizer(tcontentlines& lines, const tpstmessage& item) {
+void AddOrganizer(tcontentlines& lines, const tpstmessage& item,
+                  const trecipienttable* recipients) {
     if (!item.MailInfo) return;
-    if (TextOf(item.MailInfo->DisplayTo).empty() && TextOf(item.MailInfo->DisplayCc).empty())
-        return;
+    bool listed = recipients && recipients->State == trecipientstate::Read
+                      ? !recipients->Rows.empty()
+                      : !TextOf(item.MailInfo->DisplayTo).empty() ||
+                            !TextOf(item.MailInfo->DisplayCc).empty();
+    if (!listed) return;
     const tmailinfo& m = *item.MailInfo;
     std::string name = ItemUtf8(item, m.SentRepresentingName);
-    std::string address = ItemUtf8(item, m.SentRepresentingEmail);
-    std::string type = ItemUtf8(item, m.SentRepresentingAddressType);
-    if (!type.empty() && strcasecmp(type.c_str(), "SMTP") != 0) address.clear();
+    std::string address = ItemUtf8(item, m.SentRepresentingSmtpAddress);
+    if (address.empty()) {
+        address = ItemUtf8(item, m.SentRepresentingEmail);
+        std::string type = ItemUtf8(item, m.SentRepresentingAddressType);
+        if (!type.empty() && strcasecmp(type.c_str(), "SMTP") != 0) address.clear();
+    }
     if (!name.empty() || IsAddrSpec(address)) AddPerson(lines, "ORGANIZER", name, address);
 }
 
-void AddAttendees(tcontentlines& lines, const tpstmessage& item) {
+// A meeting's recipient types ([MS-OXOCAL] 2.2.4.10): To required, Cc
+// optional, Bcc a resource such as a room.
+const char* AttendeeProperty(int32_t type) {
+    switch (type) {
+    case kRecipientTo:
+        return "ATTENDEE;ROLE=REQ-PARTICIPANT";
+    case kRecipientCc:
+        return "ATTENDEE;ROLE=OPT-PARTICIPANT";
+    case kRecipientBcc:
+        return "ATTENDEE;CUTYPE=RESOURCE;ROLE=NON-PARTICIPANT";
+    }
+    return nullptr;
+}
+
+// The attendees with their addresses from the recipient table; the display
+// lists (names, rarely addresses) only when the table cannot be read.
+void AddAttendees(tcontentlines& lines, const tpstmessage& item,
+                  const trecipienttable* recipients) {
+    if (recipients && recipients->State == trecipientstate::Read) {
+        for (const trecipient& r : recipients->Rows) {
+            const char* property = AttendeeProperty(r.Type);
+            std::string address = SmtpAddressOf(r);
+            if (property && (!r.DisplayName.empty() || !address.empty()))
+                AddPerson(lines, property, r.DisplayName, address);
+        }
+        return;
+    }
     if (!item.MailInfo) return;
     const std::pair<const ttext*, const char*> kLists[] = {
         {&item.MailInfo->DisplayTo, "ATTENDEE;ROLE=REQ-PARTICIPANT"},
@@ -245,7 +279,8 @@ std::optional<tcalendarzone> EventTimes(tcontentlines& lines, const tpstmessage&
     return zone;
 }
 
-void AddEventDetails(tcontentlines& lines, const tpstmessage& item) {
+void AddEventDetails(tcontentlines& lines, const tpstmessage& item,
+                     const trecipienttable* recipients) {
     if (const tappointmentinfo* a = item.Appointment.get()) {
         lines.AddText("LOCATION", ItemUtf8(item, a->Location));
         if (a->BusyStatus == kBusyFree) lines.Add("TRANSP", "TRANSPARENT");
@@ -253,8 +288,8 @@ void AddEventDetails(tcontentlines& lines, const tpstmessage& item) {
     if (strncasecmp(TextOf(item.MessageClass).c_str(), kCanceledClass, sizeof kCanceledClass - 1) ==
         0)
         lines.Add("STATUS", "CANCELLED");
-    AddOrganizer(lines, item);
-    AddAttendees(lines, item);
+    AddOrganizer(lines, item, recipients);
+    AddAttendees(lines, item, recipients);
     AddCommon(lines, item);
     if (item.Appointment && IsTrue(item.Appointment->ReminderSet))
         AddAlarm(lines, "-PT" + std::to_string(item.Appointment->ReminderDelta) + "M");
@@ -307,11 +342,12 @@ void AddTaskState(tcontentlines& lines, const ttaskinfo& t) {
 
 } // namespace
 
-std::string ComposeEventCalendar(const tpstmessage& item, uint64_t nid) {
+std::string ComposeEventCalendar(const tpstmessage& item, uint64_t nid,
+                                 const trecipienttable* recipients) {
     tcontentlines event;
     Begin(event, "VEVENT", item, nid);
     std::optional<tcalendarzone> zone = EventTimes(event, item);
-    AddEventDetails(event, item);
+    AddEventDetails(event, item, recipients);
     event.Add("END", "VEVENT");
     return Calendar(event.Text(), zone);
 }

@@ -9,10 +9,13 @@
 #include <string>
 
 #include "engine/messaging/MessageObject.h"
+#include "engine/messaging/RecipientTable.h"
 
 // The .ics text of an appointment or meeting ([MS-OXOCAL] 2.2.1); `nid`
-// makes the UID of an item without a record key.
-std::string ComposeEventCalendar(const tpstmessage& item, uint64_t nid);
+// makes the UID of an item without a record key. The attendees come from
+// `recipients` when it was read, else from the display lists.
+std::string ComposeEventCalendar(const tpstmessage& item, uint64_t nid,
+                                 const trecipienttable* recipients = nullptr);
 
 // The .ics text of a task ([MS-OXOTASK] 2.2.2).
 std::string ComposeTaskCalendar(const tpstmessage& item, uint64_t nid);

@@ -130,6 +130,9 @@ private:
                          const std::string& dir, temlrun& run);
     void SaveItemToEml(tnodeentry* node, const tpstmessage& item, const std::string& dir,
                        temlrun& run);
+    // The item's .vcf or .ics (see export/CompanionFiles.h), if it has one.
+    void SaveCompanion(tpstfile* engine, tnodeentry* node, const tpstmessage& item,
+                       const std::string& dir, temlrun& run);
 
     // First position of each node in ItemList, for GetNextItem's lookup.
     std::unordered_map<const tnodeentry*, size_t> itemPositions_;

@@ -103,6 +103,38 @@ TEST(ICalendar, SingleEventInUtcWithPlaceOrganizerAttendeesAndReminder) {
     EXPECT_NE(json.find("CN=Doe, Jane: CEO invalid:nomail"), std::string::npos) << json;
 }
 
+// The recipient table gives each attendee's address, even when the display
+// lists hold names only; an unreadable table leaves the display lists.
+TEST(ICalendar, AttendeesComeFromTheRecipientTable) {
+    auto m = Event("Review");
+    m->Appointment->StartTime = FileTime(kMonday0900);
+    m->MailInfo->SentRepresentingName = std::string("Ann Example");
+    m->MailInfo->SentRepresentingEmail = std::string("/O=CORP/CN=ANN");
+    m->MailInfo->SentRepresentingAddressType = std::string("EX");
+    m->MailInfo->SentRepresentingSmtpAddress = std::string("ann@corp.example");
+    m->MailInfo->DisplayTo = std::string("Bob");
+    trecipienttable table;
+    table.State = trecipientstate::Read;
+    table.Rows = {{kRecipientTo, "Bob", "bob@corp.example", "/O=CORP/CN=BOB", "EX"},
+                  {kRecipientCc, "Exchange Only", "", "/O=CORP/CN=EO", "EX"},
+                  {kRecipientBcc, "Room 5", "room5@corp.example", "", ""},
+                  {0, "No type", "x@corp.example", "", "SMTP"}};
+    std::string ics = ComposeEventCalendar(*m, 0x200024, &table);
+    EXPECT_TRUE(Has(ics, "ORGANIZER;CN=Ann Example:mailto:ann@corp.example")) << ics;
+    EXPECT_TRUE(Has(ics, "ATTENDEE;ROLE=REQ-PARTICIPANT;CN=Bob:mailto:bob@corp.example"));
+    EXPECT_TRUE(Has(ics, "ATTENDEE;ROLE=OPT-PARTICIPANT;CN=Exchange Only:invalid:nomail"));
+    EXPECT_TRUE(Has(ics, "ATTENDEE;CUTYPE=RESOURCE;ROLE=NON-PARTICIPANT;CN=Room 5:mailto:"
+                         "room5@corp.example"));
+    EXPECT_EQ(ics.find("No type"), std::string::npos);
+    table.State = trecipientstate::Unreadable;
+    ics = ComposeEventCalendar(*m, 0x200024, &table);
+    EXPECT_TRUE(Has(ics, "ATTENDEE;ROLE=REQ-PARTICIPANT;CN=Bob:invalid:nomail")) << ics;
+    // An empty table: a meeting without attendees is an appointment.
+    table = {trecipientstate::Read, {}, false};
+    ics = ComposeEventCalendar(*m, 0x200024, &table);
+    EXPECT_EQ(ics.find("ORGANIZER"), std::string::npos) << ics;
+}
+
 TEST(ICalendar, AllDayEventsAreDatesOfTheirLocalDay) {
     // Midnight of 10 May at +02:00 and at -05:00, stored in UTC.
     for (int64_t start : {int64_t(1715292000), int64_t(1715317200)}) {

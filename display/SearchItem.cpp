@@ -84,7 +84,10 @@ std::string PeopleText(const tpstmessage& item) {
     if (const tmailinfo* mail = item.MailInfo.get()) {
         Add(out, mail->SentRepresentingName);
         Add(out, mail->SentRepresentingEmail);
+        Add(out, mail->SentRepresentingSmtpAddress);
+        Add(out, mail->SenderName);
         Add(out, mail->SenderEmail);
+        Add(out, mail->SenderSmtpAddress);
         Add(out, mail->DisplayTo);
         Add(out, mail->DisplayCc);
         Add(out, mail->DisplayBcc);
@@ -95,6 +98,14 @@ std::string PeopleText(const tpstmessage& item) {
         Add(out, contact->Email2Address);
         Add(out, contact->Email3Address);
     }
+    return out;
+}
+
+std::string RecipientsText(const trecipienttable& recipients) {
+    std::string out;
+    for (const trecipient& r : recipients.Rows)
+        for (const std::string* text : {&r.DisplayName, &r.SmtpAddress, &r.EmailAddress})
+            if (!text->empty()) out += *text + "\n";
     return out;
 }
 
@@ -135,12 +146,15 @@ std::optional<uint64_t> ItemFileTime(const tpstmessage& item) {
     return when;
 }
 
-bool ItemMatches(const tpstmessage& item, const tsearchquery& query) {
+bool ItemMatches(const tpstmessage& item, const tsearchquery& query,
+                 const std::function<std::string()>& recipientsText) {
     if (!InDateRange(item, query)) return false;
     if (query.Folded.empty()) return true; // a date range alone
     // The cheap fields first: most items are decided before their body is read.
     return ((query.Fields & kInSubject) && FieldHas(SubjectSearchText(item), query)) ||
-           ((query.Fields & kInPeople) && FieldHas(PeopleText(item), query)) ||
+           ((query.Fields & kInPeople) &&
+            (FieldHas(PeopleText(item), query) ||
+             (recipientsText && FieldHas(recipientsText(), query)))) ||
            ((query.Fields & kInAttachments) && FieldHas(AttachmentNamesText(item), query)) ||
            ((query.Fields & kInBody) && FieldHas(BodySearchText(item), query));
 }

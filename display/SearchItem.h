@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "engine/messaging/MessageObject.h"
+#include "engine/messaging/RecipientTable.h"
 
 namespace ostrel::search {
 
@@ -42,9 +44,11 @@ std::string SubjectSearchText(const tpstmessage& item);
 // Who sent and who received the item, names and addresses, one text. The
 // one place that says who "the people" of an item are: the sender's name and
 // addresses and the display To, Cc and Bcc of the message object (a
-// contact's e-mail names and addresses); the recipient rows' own names and
-// addresses belong here too once the object carries them.
+// contact's e-mail names and addresses).
 std::string PeopleText(const tpstmessage& item);
+// The names and addresses of the rows of a recipient table, one text: the
+// addresses the display lists lack.
+std::string RecipientsText(const trecipienttable& recipients);
 // The body as a reader sees it: the HTML body as text, the plain body, or
 // the body the compressed RTF holds (body/MessageBody.h).
 std::string BodySearchText(const tpstmessage& item);
@@ -55,7 +59,10 @@ std::string AttachmentNamesText(const tpstmessage& item);
 // the start of appointments and journal records, else the last change.
 std::optional<uint64_t> ItemFileTime(const tpstmessage& item);
 
-// Does the item match: its date within the bounds and the text in one of the fields.
-bool ItemMatches(const tpstmessage& item, const tsearchquery& query);
+// Does the item match: its date within the bounds and the text in one of the
+// fields. `recipientsText`, when given, yields RecipientsText of the item's
+// table; it is called only when the item's own people texts do not match.
+bool ItemMatches(const tpstmessage& item, const tsearchquery& query,
+                 const std::function<std::string()>& recipientsText = {});
 
 } // namespace ostrel::search

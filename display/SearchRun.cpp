@@ -65,7 +65,11 @@ tsearchoutcome SearchMailbox(TPst64File& pst, const std::vector<tsearchfolder>& 
                 events.OnProgress(outcome.Examined, total);
             FreeMessage(item);
             item = BuildMessage(&pst.Engine, node, nullptr);
-            if (!item || item->Kind != listKind || !ItemMatches(*item, query)) continue;
+            if (!item || item->Kind != listKind) continue;
+            auto recipients = [&pst, node] {
+                return RecipientsText(ReadRecipientTable(&pst.Engine, node));
+            };
+            if (!ItemMatches(*item, query, recipients)) continue;
             tsearchhit hit{&folder, item.get(), ItemRowOf(pst, node, *item)};
             if (!hit.Row.Node) continue;
             ++outcome.Found;

@@ -49,6 +49,8 @@ inline pstw::Mailbox Generated() {
     minutes.rtfCompressed =
         uncompressedRtf("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 "
                         "Gleichstrom \\'fcber alles\\par}");
+    // A recipient the display lists do not name: the table's row is searched.
+    minutes.recipients = {{"Erin Quist", "erin@corp.example", "SMTP", 2}};
     Item photos = Mail("Photos", k20220505);
     photos.displayCc = "Dana <dana@example.net>";
     Attachment picture;

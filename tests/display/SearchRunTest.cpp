@@ -77,6 +77,8 @@ TEST_F(SearchRun, PeopleAreNamesAndAddresses) {
     EXPECT_EQ(Find("dana@example.net", kInPeople), Names{"Photos"}); // Cc
     EXPECT_EQ(Find("bob builder", kInPeople).size(), 7u);
     EXPECT_EQ(Find("angel@acme", kInPeople).size(), 1u);
+    EXPECT_EQ(Find("erin@corp.example", kInPeople), Names{"Minutes"}); // recipient rows
+    EXPECT_EQ(Find("quist", kInPeople), Names{"Minutes"});
     EXPECT_TRUE(Find("angstrom", kInSubject | kInBody | kInAttachments).empty());
 }
 

@@ -52,7 +52,8 @@ QWidget* MakeUpDown(QWidget* page, int left, int top, const std::function<void(i
         button->setArrowType(arrow);
         button->setAutoRepeat(true);
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-        QObject::connect(button, &QToolButton::clicked, buttons, [step, delta] { step(delta); });
+        // A structured binding is captured by copy: older compilers cannot capture it by name.
+        QObject::connect(button, &QToolButton::clicked, buttons, [step, by = delta] { step(by); });
         layout->addWidget(button);
     }
     buttons->setGeometry(left, top, kUpDownWidth, kEditHeight);

@@ -109,13 +109,16 @@ $(FUZZ_SHORT_RUNS): fuzz-short-%:
 # window tests (Qt, which the sanitizer build leaves out) goes on beside all of
 # that at the lowest priority, in the cycles the sanitizer build and tests leave
 # idle (links, single test programs at the end of a run); its log is shown when
-# it fails, and it is stopped when a phase before it fails. `make check-normal`
+# it fails, and it is stopped when a phase before it fails (it runs in a process
+# group of its own for that; not a session of its own, where the kernel's
+# autogroups would give it an equal share despite its nice value). `make check-normal`
 # also runs the toolkit-free tests in the normal build.
 WINDOW_BUILD_LOG = $(BUILD)/window-checks.log
 test: deps
 	@$(MAKE) --no-print-directory configure
 	@set -e; \
-	setsid nice -n 19 cmake --build $(BUILD) -j$(JOBS) --target ostrel_window_checks \
+	perl -e 'setpgrp(0, 0); exec @ARGV' nice -n 19 \
+	  cmake --build $(BUILD) -j$(JOBS) --target ostrel_window_checks \
 	  > $(WINDOW_BUILD_LOG) 2>&1 & window=$$!; \
 	trap 'kill -- -$$window 2>/dev/null || true' EXIT; \
 	echo "building the window and its tests beside the sanitizer phases: $(WINDOW_BUILD_LOG)"; \

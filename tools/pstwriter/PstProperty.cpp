@@ -18,8 +18,8 @@ std::vector<uint8_t> le(uint64_t v, size_t width) {
 }
 
 void append(std::vector<uint8_t>& out, uint64_t v, size_t width) {
-    const auto b = le(v, width);
-    out.insert(out.end(), b.begin(), b.end());
+    for (size_t i = 0; i < width; ++i)
+        out.push_back(uint8_t(v >> (8 * i)));
 }
 
 // ulCount, rgulDataOffsets, then the items ([MS-PST] 2.3.3.4.2).
@@ -64,14 +64,19 @@ Guid makeGuid(uint32_t d1, uint16_t d2, uint16_t d3, std::array<uint8_t, 8> d4) 
 
 std::vector<uint8_t> utf16le(std::string_view utf8) {
     std::vector<uint8_t> out;
+    out.reserve(2 * utf8.size()); // bodies of many KiB: one allocation, not one per letter
+    auto unit = [&out](char32_t u) {
+        out.push_back(uint8_t(u));
+        out.push_back(uint8_t(u >> 8));
+    };
     for (size_t i = 0; i < utf8.size();) {
         char32_t cp = nextCodePoint(utf8, i);
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            append(out, 0xD800 + (cp >> 10), 2);
+            unit(0xD800 + (cp >> 10));
             cp = 0xDC00 + (cp & 0x3FF);
         }
-        append(out, cp, 2);
+        unit(cp);
     }
     return out;
 }

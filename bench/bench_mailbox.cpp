@@ -4,7 +4,10 @@
 // libpst's `readpst -e` and libpff's `pffexport` on the same file in the same run, each
 // also as a ratio to one `cat` of the file (from the page cache) timed in the same run. Then the
 // same content again as an OST of the 4 KiB-page layout with compressed blocks, timed for `ostrel
-// folders` and `ostrel export` beside the PST. Prints medians; asserts nothing.
+// folders` and `ostrel export` beside the PST. Where the window is built, also the window's
+// time from its start to the folder list and from a click on the largest folder to its first
+// screen of rows (window_timing). Prints medians; asserts nothing.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -190,6 +193,45 @@ void report(const char* what, const bench::Series& s, const std::string& extra =
                 ratioToCat(s.median()).c_str());
 }
 
+#ifdef OSTREL_WINDOW_TIMING
+// The figure `window_timing` printed after `label` on the line that holds it; -1 when none.
+double windowFigure(const fs::path& printed, const std::string& label) {
+    std::ifstream in(printed);
+    for (std::string line; std::getline(in, line);) {
+        const size_t at = line.find(label);
+        if (at != std::string::npos) return std::atof(line.c_str() + at + label.size());
+    }
+    return -1;
+}
+
+// The window on the same file (offscreen, no display needed): from the program's start to the
+// folder list, and from selecting the largest folder to its first screen of rows.
+void timeWindow(const Settings& s, const std::string& pst) {
+    std::vector<double> opened, listed;
+    const fs::path printed = s.dir / "window.txt";
+    for (int i = 0; i < s.runs; ++i) {
+        const bench::CommandRun run = bench::runCommand(
+            {"env", "QT_QPA_PLATFORM=offscreen", OSTREL_WINDOW_TIMING, pst}, printed.string());
+        const double open = windowFigure(printed, "start to folder list ");
+        const double list = windowFigure(printed, "selection to first screen ");
+        if (run.exitStatus != 0 || open < 0 || list < 0) {
+            std::printf("window timing failed (exit %d)\n", run.exitStatus);
+            return;
+        }
+        opened.push_back(open);
+        listed.push_back(list);
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    std::printf("%-26s median %8.3f s  (%zu runs)%s\n", "window to folder list", median(opened),
+                opened.size(), ratioToCat(median(opened)).c_str());
+    std::printf("%-26s median %8.3f s  (%zu runs, work after the click)\n", "window largest folder",
+                median(listed), listed.size());
+}
+#endif
+
 // The mailbox is generated in a child process: the memory it takes goes back to the system
 // before the timed commands start, and their peak RSS is theirs alone.
 std::optional<fs::path> generateInChild(const Settings& s, pstw::Layout layout,
@@ -293,6 +335,9 @@ int benchmark(const Settings& s) {
         items.runs.push_back(
             bench::runCommand({s.ostrel, "items", pst, path}, (s.dir / "items.txt").string()));
     report("ostrel items (largest)", items, "  [" + std::to_string(count) + " items]");
+#ifdef OSTREL_WINDOW_TIMING
+    timeWindow(s, pst);
+#endif
     // A text no item holds: every field of every item is read (the search's worst case),
     // beside the open (`ostrel folders`), which it may take at most three times.
     bench::Series searches;

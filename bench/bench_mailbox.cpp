@@ -251,6 +251,8 @@ std::optional<fs::path> generateInChild(const Settings& s, pstw::Layout layout,
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status))
         return std::nullopt;
+    // The file's pages go to disk now, not while the first commands are timed.
+    ::sync();
     return s.dir / name;
 }
 

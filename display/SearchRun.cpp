@@ -64,12 +64,17 @@ tsearchoutcome SearchMailbox(TPst64File& pst, const std::vector<tsearchfolder>& 
             if (events.OnProgress && outcome.Examined % kProgressItems == 0)
                 events.OnProgress(outcome.Examined, total);
             FreeMessage(item);
-            item = BuildMessage(&pst.Engine, node, nullptr);
+            // Every field the search reads, without the attachments' bytes.
+            item = BuildMessageWithoutAttachmentData(&pst.Engine, node);
             if (!item || item->Kind != listKind) continue;
             auto recipients = [&pst, node] {
                 return RecipientsText(ReadRecipientTable(&pst.Engine, node));
             };
             if (!ItemMatches(*item, query, recipients)) continue;
+            // A hit's row and cells come from the whole object, as its folder's do.
+            FreeMessage(item);
+            item = BuildMessage(&pst.Engine, node, nullptr);
+            if (!item) continue;
             tsearchhit hit{&folder, item.get(), ItemRowOf(pst, node, *item)};
             if (!hit.Row.Node) continue;
             ++outcome.Found;

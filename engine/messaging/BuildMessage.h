@@ -18,6 +18,15 @@
 std::unique_ptr<tpstmessage> BuildMessage(tpstfile* file, tnodeentry* node,
                                           tsubnodeentry* subnodes = nullptr);
 
+// As BuildMessage, but each attachment's data value (PidTagAttachDataBinary or
+// PidTagAttachDataObject, 0x3701) is left unread where its context allows:
+// Data stays null, and so what the value tells besides its bytes (DataSize as
+// their count, the subnode of an attached message) comes from the other
+// properties alone. Every other field is as BuildMessage gives it. For readers
+// of names and texts (the search), which would otherwise read every
+// attachment's bytes.
+std::unique_ptr<tpstmessage> BuildMessageWithoutAttachmentData(tpstfile* file, tnodeentry* node);
+
 // The object whose property context is stored under `data` and whose subnodes
 // (tables, attachment objects, large values) are `subnodes`, which may be
 // null. Null when the context cannot be read. The object of an embedded

@@ -9,7 +9,6 @@
 #include <QTimer>
 #include <QTreeView>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "display/FolderList.h"
@@ -25,17 +24,13 @@ namespace {
 constexpr qint64 kMaxWaitMs = 30 * 60 * 1000;
 constexpr int kPollMs = 1;
 
-// The folder list row with the highest "(N)" in its caption, and N.
+// The folder list row whose folder counts the most items, and that count.
 std::pair<int, long> LargestFolderRow(const TFolderListModel& rows) {
     std::pair<int, long> best{-1, -1};
     for (int r = 0; r < rows.rowCount(); ++r) {
         const tfolderrow* row = rows.Row(r);
-        if (!row || !row->Node) continue;
-        const std::string& caption = row->Caption;
-        const size_t open = caption.rfind('(');
-        if (open == std::string::npos || caption.back() != ')') continue;
-        const long count = std::atol(caption.c_str() + open + 1);
-        if (count > best.second) best = {r, count};
+        if (row && row->Node && long(row->Node->cItems) > best.second)
+            best = {r, long(row->Node->cItems)};
     }
     return best;
 }

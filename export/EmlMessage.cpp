@@ -5,7 +5,6 @@
 #include "export/EmlMessage.h"
 
 #include <fcntl.h>
-#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -99,14 +98,8 @@ std::vector<tmailaddress> TableEntries(const trecipienttable& table, int32_t typ
     return entries;
 }
 
-// A person's address for a header: its SMTP form, else the address itself
-// when its type is SMTP or not given; an Exchange address without an SMTP
-// form gives none (the person keeps the display name).
-std::string PersonAddress(const ttext& smtp, const ttext& address, const ttext& type) {
-    if (!TextOf(smtp).empty()) return TextOf(smtp);
-    std::string kind = TextOf(type);
-    if (kind.empty() || strcasecmp(kind.c_str(), "SMTP") == 0) return TextOf(address);
-    return {};
+std::string AddressOf(const ttext& smtp, const ttext& address, const ttext& type) {
+    return PersonAddress(TextOf(smtp), TextOf(address), TextOf(type));
 }
 
 std::string FirstNonEmpty(const std::string& a, const std::string& b) {
@@ -117,10 +110,10 @@ std::string FirstNonEmpty(const std::string& a, const std::string& b) {
 // sent it for them); each falls back on the other.
 tmailaddress FromPerson(const tmailinfo& mail) {
     std::string sender =
-        PersonAddress(mail.SenderSmtpAddress, mail.SenderEmail, mail.SenderAddressType);
+        AddressOf(mail.SenderSmtpAddress, mail.SenderEmail, mail.SenderAddressType);
     std::string represented =
-        PersonAddress(mail.SentRepresentingSmtpAddress, mail.SentRepresentingEmail,
-                      mail.SentRepresentingAddressType);
+        AddressOf(mail.SentRepresentingSmtpAddress, mail.SentRepresentingEmail,
+                  mail.SentRepresentingAddressType);
     return {FirstNonEmpty(TextOf(mail.SentRepresentingName), TextOf(mail.SenderName)),
             FirstNonEmpty(represented, sender)};
 }
@@ -128,7 +121,7 @@ tmailaddress FromPerson(const tmailinfo& mail) {
 tmailaddress SenderPerson(const tmailinfo& mail) {
     tmailaddress from = FromPerson(mail);
     std::string sender =
-        PersonAddress(mail.SenderSmtpAddress, mail.SenderEmail, mail.SenderAddressType);
+        AddressOf(mail.SenderSmtpAddress, mail.SenderEmail, mail.SenderAddressType);
     return {FirstNonEmpty(TextOf(mail.SenderName), from.Name), FirstNonEmpty(sender, from.Address)};
 }
 

@@ -3,8 +3,6 @@
 // 2.2.2). Attendees come from the display lists of the recipients.
 #include "export/ICalendar.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -124,12 +122,9 @@ void AddOrganizer(tcontentlines& lines, const tpstmessage& item,
     if (!listed) return;
     const tmailinfo& m = *item.MailInfo;
     std::string name = ItemUtf8(item, m.SentRepresentingName);
-    std::string address = ItemUtf8(item, m.SentRepresentingSmtpAddress);
-    if (address.empty()) {
-        address = ItemUtf8(item, m.SentRepresentingEmail);
-        std::string type = ItemUtf8(item, m.SentRepresentingAddressType);
-        if (!type.empty() && strcasecmp(type.c_str(), "SMTP") != 0) address.clear();
-    }
+    std::string address = PersonAddress(ItemUtf8(item, m.SentRepresentingSmtpAddress),
+                                        ItemUtf8(item, m.SentRepresentingEmail),
+                                        ItemUtf8(item, m.SentRepresentingAddressType));
     if (!name.empty() || IsAddrSpec(address)) AddPerson(lines, "ORGANIZER", name, address);
 }
 

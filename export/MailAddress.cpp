@@ -3,6 +3,8 @@
 // addresses, groups for names without an address.
 #include "export/MailAddress.h"
 
+#include <strings.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -90,6 +92,13 @@ std::vector<std::string> SplitDisplayList(std::string_view value) {
         start = std::min(semi + 2, value.size());
     }
     return entries;
+}
+
+std::string PersonAddress(const std::string& smtp, const std::string& address,
+                          const std::string& type) {
+    if (!smtp.empty()) return smtp;
+    if (type.empty() || strcasecmp(type.c_str(), "SMTP") == 0) return address;
+    return {};
 }
 
 bool IsAddrSpec(std::string_view address) {

@@ -21,6 +21,12 @@ std::vector<std::string> SplitDisplayList(std::string_view value);
 // One entry: "Name <address>", a bare address, or a name alone.
 tmailaddress ParseAddressEntry(std::string_view text);
 
+// A person's address for a header or a calendar: the SMTP form, else the
+// address itself when its type is SMTP or not given; an Exchange address
+// without an SMTP form gives none (the person keeps the display name).
+std::string PersonAddress(const std::string& smtp, const std::string& address,
+                          const std::string& type);
+
 // Whether `address` is an RFC 5322 addr-spec written in plain ASCII.
 bool IsAddrSpec(std::string_view address);
 

@@ -187,17 +187,17 @@ uint16_t stringType(uint32_t codePage) {
 void writeRecipients(NdbWriter& w, const Item& item, SubnodeSet& subs) {
     const uint16_t st = stringType(item.codePage);
     const std::vector<Column> baseColumns{{0x0C15, kPtypInteger32},
-                                      {0x0E0F, kPtypBoolean},
-                                      {0x0FF9, kPtypBinary},
-                                      {0x0FFE, kPtypInteger32},
-                                      {0x0FFF, kPtypBinary},
-                                      {0x3001, st},
-                                      {0x3002, st},
-                                      {0x3003, st},
-                                      {0x300B, kPtypBinary},
-                                      {0x3900, kPtypInteger32},
-                                      {0x39FF, st},
-                                      {0x3A40, kPtypBoolean}};
+                                          {0x0E0F, kPtypBoolean},
+                                          {0x0FF9, kPtypBinary},
+                                          {0x0FFE, kPtypInteger32},
+                                          {0x0FFF, kPtypBinary},
+                                          {0x3001, st},
+                                          {0x3002, st},
+                                          {0x3003, st},
+                                          {0x300B, kPtypBinary},
+                                          {0x3900, kPtypInteger32},
+                                          {0x39FF, st},
+                                          {0x3A40, kPtypBoolean}};
     std::vector<Column> columns = baseColumns;
     const bool smtp = std::any_of(item.recipients.begin(), item.recipients.end(),
                                   [](const Recipient& r) { return !r.smtpAddress.empty(); });

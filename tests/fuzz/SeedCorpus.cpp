@@ -69,13 +69,13 @@ void WriteSearchTextSeeds(const fs::path& dir) {
 // "From " line and a field that tries to end the header early.
 void WriteTransportHeaderSeeds(const fs::path& dir) {
     const char* const seeds[] = {
-        "Received: from mx.example.com (mx.example.com [192.0.2.1])\r\n\tby mail.example.org "
-        "with ESMTP id 12345\r\n\tfor <bob@example.org>; Tue, 2 Mar 2021 04:05:06 +0000\r\n"
-        "Message-ID: <abc@example.com>\r\nList-Id: <list.example.com>\r\n"
-        "X-Mailer: Test\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n"
-        "MIME-Version: 1.0\r\n\r\n--b\r\n",
-        "Microsoft Mail Internet Headers Version 2.0\r\nFrom: a@example.com\r\n"
-        "Subject: =?utf-8?B?w6Q=?=\r\nX-Long: ",
+        ("Received: from mx.example.com (mx.example.com [192.0.2.1])\r\n\tby mail.example.org "
+         "with ESMTP id 12345\r\n\tfor <bob@example.org>; Tue, 2 Mar 2021 04:05:06 +0000\r\n"
+         "Message-ID: <abc@example.com>\r\nList-Id: <list.example.com>\r\n"
+         "X-Mailer: Test\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n"
+         "MIME-Version: 1.0\r\n\r\n--b\r\n"),
+        ("Microsoft Mail Internet Headers Version 2.0\r\nFrom: a@example.com\r\n"
+         "Subject: =?utf-8?B?w6Q=?=\r\nX-Long: "),
         "From someone@example.com Tue Mar  2 04:05:06 2021\nX-A: 1\n X-B: 2\r\rX-C:\r\n\r\n",
         "X-Inject: a\r\n--boundary\r\nContent-Type: text/html\r\n\r\n<b>\r\n",
     };

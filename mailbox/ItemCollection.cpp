@@ -16,20 +16,42 @@ bool IsFolderNid(uint64_t nid) {
     return type == 0x02 || type == 0x03;
 }
 
-// Does the object belong in a folder collection, or in an item collection of `kind`?
-bool HasRecordFor(const tpstmessage& m, int32_t kind) {
+// What the folder collection keeps of each object it reads
+// (tnodeentry::fReadRecords): that it was read, and which records it has.
+enum : uint8_t {
+    kReadMark = 0x80,
+    kRecordMail = 0x01,
+    kRecordAppointment = 0x02,
+    kRecordContact = 0x04,
+    kRecordJournal = 0x08,
+    kRecordStickyNote = 0x10,
+};
+
+uint8_t RecordsOf(const tpstmessage* m) {
+    uint8_t records = kReadMark;
+    if (!m) return records;
+    if (m->MailInfo) records |= kRecordMail;
+    if (m->Appointment) records |= kRecordAppointment;
+    if (m->Contact) records |= kRecordContact;
+    if (m->Journal) records |= kRecordJournal;
+    if (m->StickyNote) records |= kRecordStickyNote;
+    return records;
+}
+
+// Does an object with these records belong in an item collection of `kind`?
+bool HasRecordFor(uint8_t records, int32_t kind) {
     switch (kind) {
     case kKindMail:
     case kKindTask:
-        return m.MailInfo != nullptr;
+        return records & kRecordMail;
     case kKindAppointment:
-        return m.Appointment != nullptr;
+        return records & kRecordAppointment;
     case kKindContact:
-        return m.Contact != nullptr;
+        return records & kRecordContact;
     case kKindJournal:
-        return m.Journal != nullptr;
+        return records & kRecordJournal;
     case kKindStickyNote:
-        return m.StickyNote != nullptr;
+        return records & kRecordStickyNote;
     default:
         return false;
     }
@@ -45,6 +67,14 @@ bool CountsFor(int32_t folderKind, int32_t itemKind) {
 
 } // namespace
 
+// A node that is no folder, has no parent to be counted in and holds no
+// others shows nowhere in the folder list, whatever its object says: the
+// store's tables and maps at the top level, some of them large.
+bool TPst64File::AddsNothingToFolderList(const tnodeentry* node) const {
+    return !IsFolderNid(node->nid) && !node->pParent && !node->pFirstChild &&
+           gathering_.count(node) == 0;
+}
+
 bool TPst64File::AppendItem(tnodeentry* node) {
     // A node listed twice would send GetNextItem back to its first place
     // for ever; a second collection that meets it again adds nothing.
@@ -59,8 +89,22 @@ int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth)
     std::unique_ptr<tpstmessage> object;
     for (tnodeentry* node = start; node && Enumerating; node = node->pNext) {
         FreeMessage(object);
+        if (CheapCollections && kind == kKindFolder && AddsNothingToFolderList(node)) continue;
+        // An item the folder collection read needs no second read: the same
+        // read of the same file gives the same kind and records.
+        if (CheapCollections && kind != kKindFolder && node->fReadRecords != 0) {
+            if (node->nReadKind == kind && HasRecordFor(node->fReadRecords, kind) &&
+                AppendItem(node))
+                ++count;
+            continue;
+        }
         // Only the kind and the records decide: the cheap read gives both.
-        object = ProbeMessage(&Engine, node);
+        object =
+            CheapCollections ? ProbeMessage(&Engine, node) : BuildMessage(&Engine, node, nullptr);
+        if (CheapCollections) {
+            node->fReadRecords = RecordsOf(object.get());
+            node->nReadKind = object ? object->Kind : kKindNone;
+        }
         // A node without an object of its own that holds others: a damaged
         // or made folder, listed with its stand-in's name and kind so that
         // its content stays reachable.
@@ -80,7 +124,8 @@ int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth)
                        CountsFor(node->pParent->nFolderKind, object->Kind)) {
                 ++node->pParent->cItems;
             }
-        } else if (HasRecordFor(*object, kind) && object->Kind == kind && AppendItem(node)) {
+        } else if (HasRecordFor(RecordsOf(object.get()), kind) && object->Kind == kind &&
+                   AppendItem(node)) {
             ++count;
         }
     }

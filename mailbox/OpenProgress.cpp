@@ -1,8 +1,6 @@
 // Progress measures of the open and the export (see OpenProgress.h).
 #include "mailbox/OpenProgress.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
 namespace {
@@ -13,8 +11,7 @@ constexpr uint64_t kNidTypeNormalMessage = 0x04;
 // Where the engine's next read starts; -1 while no file is open.
 int64_t FilePosition(const tpstfile& engine) {
     if (engine.hFile <= 0) return -1;
-    off_t pos = ::lseek(engine.hFile, 0, SEEK_CUR);
-    return pos < 0 ? -1 : int64_t(pos);
+    return engine.ibNextRead;
 }
 
 } // namespace

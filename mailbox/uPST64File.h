@@ -78,6 +78,10 @@ public:
     // number appended. kKindFolder collects folders, kKindMail and
     // kKindAppointment to kKindTask items.
     int32_t CollectItems(tnodeentry* start, int32_t kind, int32_t depth);
+    // The collections read each node with the cheap read and pass by nodes
+    // that cannot change their result. False: every node's whole object, as
+    // a reference for the tests that prove both ways agree.
+    bool CheapCollections = true;
 
     // Result codes: 0 delivered with more to come, 1 delivered and last,
     // -1 nothing delivered, -2 index out of range.
@@ -106,6 +110,7 @@ public:
 
 private:
     bool AppendItem(tnodeentry* node);
+    bool AddsNothingToFolderList(const tnodeentry* node) const;
     std::optional<size_t> PositionInList(tnodeentry* node);
     std::unique_ptr<tpstmessage> BuildObject(tnodeentry* node);
     void ReshapeOfflineTree();

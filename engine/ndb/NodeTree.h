@@ -25,6 +25,10 @@ struct tnodeentry {
     tnodeentry* pFirstChild = nullptr;
     tnodeentry* pLastChild = nullptr;
     int32_t nFolderKind = 0; // kept by the item collection
+    // What the folder collection's read told of the node's object, for the
+    // item collections after it: its kind and which records it has.
+    int32_t nReadKind = 0;
+    uint8_t fReadRecords = 0; // bits of the records; kRecordsUnread until read
     uint64_t bidSub = 0;
     uint64_t bidData = 0;
 

@@ -46,7 +46,13 @@ tlayout LayoutOfVersion(uint16_t wVer) {
     return tlayout::Ansi;
 }
 
+// Reads up to this size come from the mapped view: blocks and pages. The
+// page scans' large chunks are read from the file, so that their pages are
+// not counted as the viewer's own memory.
+constexpr int32_t kLargestMappedRead = 0x10000;
+
 void CloseHandle(tpstfile* file) {
+    UnmapFile(file->view);
     ::close(file->hFile);
     file->hFile = -1;
 }
@@ -93,6 +99,7 @@ int32_t OpenPstFile(tpstfile* file, const std::string& path) {
         file->hFile = -1;
         return -1;
     }
+    MapFile(file->view, file->hFile, PstFileSize(file));
     uint8_t magic[4];
     if (ReadAt(file, magic, 4, 0) < 4) {
         CloseHandle(file);
@@ -135,6 +142,10 @@ int32_t ReadAt(tpstfile* file, void* buffer, int32_t count, int64_t offset) {
     int64_t pos = offset >= 0 ? offset : file->ibNextRead + offset;
     if (pos < 0) return 0;
     auto* out = static_cast<uint8_t*>(buffer);
+    if (count <= kLargestMappedRead && CopyFromMap(file->view, out, count, pos)) {
+        file->ibNextRead = pos + count;
+        return count;
+    }
     int32_t done = 0;
     while (done < count) {
         ssize_t n = ::pread(file->hFile, out + done, size_t(count - done), off_t(pos + done));

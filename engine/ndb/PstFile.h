@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/ndb/BlockIndex.h"
+#include "engine/ndb/FileMap.h"
 #include "engine/ndb/FormatOffsets.h"
 #include "engine/ndb/NodeTree.h"
 
@@ -34,6 +35,7 @@ struct tpstfile {
     int64_t ibNBT = 0;
     uint64_t bidNBT = 0;
     int32_t hFile = 0; // 0 never opened, -1 closed or failed, otherwise open
+    tfilemap view;     // the file mapped for small reads, when it could be
     int64_t ibFileEof = 0;
     int64_t ibNextRead = 0;   // where the last ReadAt ended: the base of relative offsets
     uint8_t bCryptMethod = 0; // 0 none, 1 permutation, 2 cyclic

@@ -1,9 +1,10 @@
 // The collections' cheap read against the whole build: on every shared
 // sample, on generated mailboxes of both layouts, every encoding and every
 // item kind (the fuzz seeds, and the 4 KiB OST), and on damaged copies of
-// them, every node gives the same kind and records both ways, so the folder
-// list (kinds, counts, recovered and orphaned items) and the item lists
-// cannot differ.
+// them, every node gives the same kind and records both ways, and the
+// collections that read cheaply and pass by what cannot matter give the
+// same folder list (kinds, counts, recovered and orphaned items) and item
+// lists as whole builds of every node.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -41,6 +42,7 @@ TEST(KindProbe, AgreesWithTheWholeBuildOnEverySample) {
         TPst64File pst;
         pst.Open(entry.path().string());
         EXPECT_EQ(probe::Disagreements(&pst.Engine), "") << entry.path();
+        EXPECT_EQ(probe::CollectionDisagreement(pst), "") << entry.path();
         ++opened;
     }
     EXPECT_GT(opened, 0);
@@ -52,9 +54,11 @@ TEST(KindProbe, AgreesOnGeneratedMailboxesOfEveryKind) {
         ASSERT_TRUE(pst->Unreadable.empty()) << pst->Unreadable;
         EXPECT_GT(pst->Engine.nodes.owned.size(), 20u);
         EXPECT_EQ(probe::Disagreements(&pst->Engine), "");
+        EXPECT_EQ(probe::CollectionDisagreement(*pst), "");
     }
     auto ost = OpenBytes(ostrel::fuzz::Seed4kImage());
     EXPECT_EQ(probe::Disagreements(&ost->Engine), "");
+    EXPECT_EQ(probe::CollectionDisagreement(*ost), "");
 }
 
 // Bodies in the heap, in a subnode block and in a data tree: the probe
@@ -86,6 +90,7 @@ TEST(KindProbe, AgreesOnDamagedMailboxes) {
             b = uint8_t(byte(random));
         auto pst = OpenBytes(ostrel::fuzz::MutatedSeed(input.data(), input.size()));
         EXPECT_EQ(probe::Disagreements(&pst->Engine), "") << "copy " << copy;
+        EXPECT_EQ(probe::CollectionDisagreement(*pst), "") << "copy " << copy;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "display/FolderList.h"
 #include "display/ItemRows.h"
 #include "engine/uPST64Format.h"
 
@@ -61,6 +62,43 @@ inline std::string Disagreements(tpstfile* file) {
     for (const auto& node : file->nodes.owned)
         if (std::string d = Disagreement(file, node.get()); !d.empty()) all += d + "\n";
     return all;
+}
+
+// The folder list (captions with counts, paths, depths) and every listed
+// folder's item collection, as one text; the collections read the way
+// `cheap` says, from counts at zero.
+inline std::string Collections(TPst64File& pst, bool cheap) {
+    for (const auto& node : pst.Engine.nodes.owned) {
+        node->cItems = 0;
+        node->nFolderKind = 0;
+    }
+    pst.CheapCollections = cheap;
+    tnodeentry* start = pst.CurrentNode; // the item collections move it
+    std::ostringstream out;
+    const std::vector<tfolderrow> rows = BuildFolderRows(pst, "file");
+    for (const tfolderrow& row : rows)
+        out << row.Depth << " " << row.Path << " | " << row.Caption << "\n";
+    for (const tfolderrow& row : rows) {
+        if (!row.Node) continue;
+        tfolderitems items = CollectFolderItems(pst, row.Node);
+        out << row.Path << ": " << items.Count << " of kind " << items.Set.ListKind << ":";
+        for (tnodeentry* node : pst.ItemList.value_or(std::vector<tnodeentry*>{}))
+            out << " " << std::hex << node->nid << std::dec;
+        out << "\n";
+    }
+    pst.ClearItemList();
+    pst.CurrentNode = start;
+    pst.CheapCollections = true;
+    return out.str();
+}
+
+// Empty when the collections give the same folder list and item lists with
+// the cheap reads and with every node's whole object; else both texts.
+inline std::string CollectionDisagreement(TPst64File& pst) {
+    const std::string cheap = Collections(pst, true);
+    const std::string whole = Collections(pst, false);
+    if (cheap == whole) return {};
+    return "cheap collections:\n" + cheap + "whole builds:\n" + whole;
 }
 
 } // namespace probe

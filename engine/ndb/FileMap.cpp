@@ -1,0 +1,94 @@
+// The mapped view of the mailbox file (see FileMap.h).
+#include "engine/ndb/FileMap.h"
+
+#include <csetjmp>
+#include <csignal>
+#include <cstring>
+#include <mutex>
+#include <sys/mman.h>
+
+namespace {
+
+// Pages of the view that were touched stay counted in the process's
+// resident size although they are the kernel's page cache; they are let go
+// every so many copies so that the resident size stays about the indexes'.
+constexpr uint32_t kCopiesBetweenDrops = 2048;
+
+// volatile: the compiler must not drop the store before the copy, which to
+// it is dead since the copy does not read it.
+thread_local sigjmp_buf* volatile tGuard = nullptr;
+struct sigaction gPrevious {};
+
+// A bus error outside a guarded copy is none of ours: it goes where it went before.
+void ChainToPrevious(int sig, siginfo_t* info, void* context) {
+    if (gPrevious.sa_handler == SIG_DFL || gPrevious.sa_handler == SIG_IGN) {
+        // Returning re-runs the faulting instruction, which now ends the process.
+        ::signal(sig, SIG_DFL);
+        return;
+    }
+    if (gPrevious.sa_flags & SA_SIGINFO)
+        gPrevious.sa_sigaction(sig, info, context);
+    else
+        gPrevious.sa_handler(sig);
+}
+
+void OnBusError(int sig, siginfo_t* info, void* context) {
+    if (tGuard) siglongjmp(*tGuard, 1);
+    ChainToPrevious(sig, info, context);
+}
+
+void InstallGuard() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction action {};
+        action.sa_sigaction = OnBusError;
+        // SA_NODEFER: the handler leaves by a jump, which would otherwise
+        // leave SIGBUS blocked in this thread.
+        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGBUS, &action, &gPrevious);
+    });
+}
+
+// memcpy under the guard; false if it faulted.
+bool GuardedCopy(uint8_t* out, const uint8_t* from, size_t count) {
+    sigjmp_buf jump;
+    if (sigsetjmp(jump, 0) != 0) {
+        tGuard = nullptr;
+        return false;
+    }
+    tGuard = &jump;
+    std::memcpy(out, from, count);
+    tGuard = nullptr;
+    return true;
+}
+
+} // namespace
+
+void MapFile(tfilemap& map, int fd, int64_t size) {
+    map = {};
+    if (fd <= 0 || size <= 0 || uint64_t(size) > SIZE_MAX) return;
+    void* base = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (base == MAP_FAILED) return;
+    InstallGuard();
+    map.base = static_cast<const uint8_t*>(base);
+    map.size = size;
+}
+
+void UnmapFile(tfilemap& map) {
+    if (map.base) ::munmap(const_cast<uint8_t*>(map.base), size_t(map.size));
+    map = {};
+}
+
+bool CopyFromMap(tfilemap& map, uint8_t* out, int32_t count, int64_t offset) {
+    if (!map.base || map.failed || count < 0 || offset < 0 || offset > map.size ||
+        count > map.size - offset)
+        return false;
+    if (++map.readsSinceDrop >= kCopiesBetweenDrops) {
+        map.readsSinceDrop = 0;
+        ::madvise(const_cast<uint8_t*>(map.base), size_t(map.size), MADV_DONTNEED);
+    }
+    if (GuardedCopy(out, map.base + offset, size_t(count))) return true;
+    map.failed = true;
+    return false;
+}

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -35,7 +36,13 @@ struct Settings {
     std::optional<fs::path> file; // an existing mailbox instead of a generated one
     std::string ostrel = OSTREL_CLI;
     bool keep = false, readpst = true, pffexport = true, ost = true;
+    // Item counts of the open's series: the time per item should stay flat.
+    std::vector<size_t> series = {10000, 100000, 1000000};
 };
+
+// Bytes per item of the series' mailboxes: small items, so that a million fit a few GiB.
+constexpr uint64_t kSeriesBytesPerItem = 2048;
+constexpr uint64_t kFourGiB = uint64_t(1) << 32;
 
 // What one generated file holds: the bytes of bodies and attachments, the same in the PST
 // and the OST, the reference for comparing the two per byte.
@@ -48,16 +55,27 @@ const char* const kUsage =
     "usage: bench_mailbox [--items N] [--mb M] [--folders F] [--runs R] [--dir DIR]\n"
     "                     [--file PST] [--ostrel PATH] [--keep] [--no-readpst]\n"
     "                     [--no-pffexport] [--no-ost]\n"
-    "                     [--quick]\n"
+    "                     [--series N,N,...] [--quick]\n"
     "  --items N     items to generate (100000)\n"
     "  --mb M        approximate file size in MiB (1024)\n"
     "  --folders F   folders to generate (36)\n"
     "  --runs R      runs of each command; the median is reported (3)\n"
     "  --dir DIR     work directory for the mailbox and the exports (a new one in /tmp)\n"
     "  --file PST    time an existing mailbox instead of generating one\n"
-    "  --quick       10000 items, 100 MiB, as for a first look\n"
+    "  --series LIST item counts of the open's time-per-item series (10000,100000,1000000;\n"
+    "                0 or an empty list: none); 2 KiB per item\n"
+    "  --quick       10000 items, 100 MiB, series 1000,10000, as for a first look\n"
     "  --no-ost      skip the 4 KiB-page OST (compressed blocks) of the same content\n"
     "  --keep        leave the work directory in place\n";
+
+// "10000,100000": the counts above zero.
+std::vector<size_t> counts(const std::string& list) {
+    std::vector<size_t> out;
+    std::stringstream in(list);
+    for (std::string part; std::getline(in, part, ',');)
+        if (size_t n = part.empty() ? 0 : std::stoul(part)) out.push_back(n);
+    return out;
+}
 
 std::optional<Settings> parse(int argc, char** argv) {
     Settings s;
@@ -86,9 +104,12 @@ std::optional<Settings> parse(int argc, char** argv) {
             s.pffexport = false;
         else if (a == "--no-ost")
             s.ost = false;
+        else if (a == "--series" && hasValue)
+            s.series = counts(argv[++i]);
         else if (a == "--quick") {
             s.shape.items = 10000;
             s.shape.bytes = uint64_t(100) << 20;
+            s.series = {1000, 10000};
         } else
             return std::nullopt;
     }
@@ -309,6 +330,56 @@ bool compareWithOst(const Settings& s, const fs::path& pst, Timings pstTimes) {
     return folders.allSucceeded() && exportRuns.allSucceeded();
 }
 
+// A file over 4 GiB, whose blocks lie above 4 GiB as much as below: listing its largest
+// folder and exporting it work as on any other file (one run each).
+bool beyondFourGiB(const Settings& s, const std::string& pst) {
+    const auto [path, count] = largestFolder(s.dir / "series-folders.txt");
+    bench::Series items, exportRun;
+    items.runs.push_back(
+        bench::runCommand({s.ostrel, "items", pst, path}, (s.dir / "series-items.txt").string()));
+    report("  ostrel items (largest)", items, "  [" + std::to_string(count) + " items]");
+    const fs::path eml = s.dir / "series-eml";
+    fs::remove_all(eml);
+    exportRun.runs.push_back(bench::runCommand({s.ostrel, "export", pst, eml.string()}));
+    report("  ostrel export", exportRun, "  [" + std::to_string(countFiles(eml)) + " files]");
+    if (!s.keep) fs::remove_all(eml);
+    return count > 0 && items.allSucceeded() && exportRun.allSucceeded();
+}
+
+// The open (`ostrel folders`) of mailboxes of the same make and growing item counts: its
+// time per item and its peak memory as a share of the file, each file beside its own `cat`.
+bool openSeries(const Settings& s) {
+    bool ok = true;
+    for (size_t n : s.series) {
+        Settings one = s;
+        one.shape.items = n;
+        one.shape.bytes = n * kSeriesBytesPerItem;
+        const std::string name = "series-" + std::to_string(n) + ".pst";
+        const std::optional<fs::path> made = generateInChild(one, pstw::Layout::Unicode, name);
+        if (!made) return false;
+        const std::string pst = made->string();
+        bench::Series cat, folders;
+        bench::runCommand({"cat", pst});
+        for (int i = 0; i < s.runs; ++i)
+            cat.runs.push_back(bench::runCommand({"cat", pst}));
+        catSeconds = cat.median();
+        for (int i = 0; i < s.runs; ++i)
+            folders.runs.push_back(bench::runCommand({s.ostrel, "folders", pst},
+                                                     (s.dir / "series-folders.txt").string()));
+        const uint64_t size = fs::file_size(*made);
+        std::printf("series %8zu items, %7.1f MiB: open %7.3f s, %6.2f us per item, peak RSS "
+                    "%5.1f%% of the file%s\n",
+                    n, double(size) / (1 << 20), folders.median(),
+                    1e6 * folders.median() / double(n),
+                    100.0 * double(folders.maxRssKb()) * 1024 / double(std::max<uint64_t>(size, 1)),
+                    ratioToCat(folders.median()).c_str());
+        ok = ok && folders.allSucceeded();
+        if (size > kFourGiB) ok = beyondFourGiB(s, pst) && ok;
+        if (!s.keep) fs::remove(*made);
+    }
+    return ok;
+}
+
 int benchmark(const Settings& s) {
     fs::create_directories(s.dir);
     const std::optional<fs::path> made =
@@ -392,9 +463,11 @@ int benchmark(const Settings& s) {
     if (folders.median() > 0)
         std::printf("items adds %.0f%% to the open\n",
                     100.0 * (items.median() - folders.median()) / folders.median());
-    const bool ok = folders.allSucceeded() && items.allSucceeded() && exportRuns.allSucceeded();
-    if (!s.ost || s.file) return ok ? 0 : 1;
-    return compareWithOst(s, file, {folders.median(), exportRuns.median()}) && ok ? 0 : 1;
+    bool ok = folders.allSucceeded() && items.allSucceeded() && exportRuns.allSucceeded();
+    if (s.file) return ok ? 0 : 1;
+    if (s.ost) ok = compareWithOst(s, file, {folders.median(), exportRuns.median()}) && ok;
+    if (!s.keep) fs::remove(file);
+    return openSeries(s) && ok ? 0 : 1;
 }
 
 } // namespace

@@ -3,7 +3,10 @@
 // to kKindTask).
 #include "mailbox/uPST64File.h"
 
+#include "mailbox/KindRecords.h"
 #include "support/EventPump.h"
+
+using namespace kindrecords;
 
 namespace {
 
@@ -14,47 +17,6 @@ namespace {
 bool IsFolderNid(uint64_t nid) {
     uint64_t type = nid & 0x1F;
     return type == 0x02 || type == 0x03;
-}
-
-// What the folder collection keeps of each object it reads
-// (tnodeentry::fReadRecords): that it was read, and which records it has.
-enum : uint8_t {
-    kReadMark = 0x80,
-    kRecordMail = 0x01,
-    kRecordAppointment = 0x02,
-    kRecordContact = 0x04,
-    kRecordJournal = 0x08,
-    kRecordStickyNote = 0x10,
-};
-
-uint8_t RecordsOf(const tpstmessage* m) {
-    uint8_t records = kReadMark;
-    if (!m) return records;
-    if (m->MailInfo) records |= kRecordMail;
-    if (m->Appointment) records |= kRecordAppointment;
-    if (m->Contact) records |= kRecordContact;
-    if (m->Journal) records |= kRecordJournal;
-    if (m->StickyNote) records |= kRecordStickyNote;
-    return records;
-}
-
-// Does an object with these records belong in an item collection of `kind`?
-bool HasRecordFor(uint8_t records, int32_t kind) {
-    switch (kind) {
-    case kKindMail:
-    case kKindTask:
-        return records & kRecordMail;
-    case kKindAppointment:
-        return records & kRecordAppointment;
-    case kKindContact:
-        return records & kRecordContact;
-    case kKindJournal:
-        return records & kRecordJournal;
-    case kKindStickyNote:
-        return records & kRecordStickyNote;
-    default:
-        return false;
-    }
 }
 
 // An item of kind `itemKind` counts for a folder of kind `folderKind`.
@@ -83,53 +45,61 @@ bool TPst64File::AppendItem(tnodeentry* node) {
     return true;
 }
 
+// What the collections look at of a node's object: whether there is one (a
+// stand-in folder counts), its kind and its records. The cheap read of a node
+// is kept in the node, so that no later collection reads it again.
+TPst64File::tkindread TPst64File::ReadKind(tnodeentry* node) {
+    std::unique_ptr<tpstmessage> object;
+    if (!CheapCollections) {
+        object = BuildMessage(&Engine, node, nullptr);
+    } else if (node->fReadRecords == 0) {
+        // Only the kind and the records decide: the cheap read gives both.
+        object = ProbeMessage(&Engine, node);
+        node->fReadRecords = RecordsOf(object.get());
+        node->nReadKind = object ? object->Kind : kKindNone;
+    } else if (node->fReadRecords != kReadMark) {
+        // A node with an object of its own: the same read gave these.
+        return {true, false, node->nReadKind, node->fReadRecords};
+    }
+    tkindread read{object != nullptr, false, object ? object->Kind : kKindNone,
+                   RecordsOf(object.get())};
+    FreeMessage(object);
+    if (read.exists) return read;
+    // A node without an object of its own that holds others: a damaged or
+    // made folder, listed with its stand-in's name and kind so that its
+    // content stays reachable.
+    std::unique_ptr<tpstmessage> standIn = StandInFolder(node);
+    if (!standIn) return read;
+    read = {true, true, standIn->Kind, RecordsOf(standIn.get())};
+    FreeMessage(standIn);
+    return read;
+}
+
 int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth) {
     if (!ItemList) ItemList.emplace();
+    if (depth == 0 && kind == kKindFolder && CheapCollections) ReadKindsAhead();
     int32_t count = 0;
-    std::unique_ptr<tpstmessage> object;
     for (tnodeentry* node = start; node && Enumerating; node = node->pNext) {
-        FreeMessage(object);
-        if (CheapCollections && kind == kKindFolder && AddsNothingToFolderList(node)) continue;
-        // An item the folder collection read needs no second read: the same
-        // read of the same file gives the same kind and records.
-        if (CheapCollections && kind != kKindFolder && node->fReadRecords != 0) {
-            if (node->nReadKind == kind && HasRecordFor(node->fReadRecords, kind) &&
-                AppendItem(node))
-                ++count;
-            continue;
-        }
-        // Only the kind and the records decide: the cheap read gives both.
-        object =
-            CheapCollections ? ProbeMessage(&Engine, node) : BuildMessage(&Engine, node, nullptr);
-        if (CheapCollections) {
-            node->fReadRecords = RecordsOf(object.get());
-            node->nReadKind = object ? object->Kind : kKindNone;
-        }
-        // A node without an object of its own that holds others: a damaged
-        // or made folder, listed with its stand-in's name and kind so that
-        // its content stays reachable.
-        bool standIn = !object;
-        if (standIn) object = StandInFolder(node);
         ostrel::PumpEvents();
-        if (!object) continue;
+        if (CheapCollections && kind == kKindFolder && AddsNothingToFolderList(node)) continue;
+        const tkindread read = ReadKind(node);
+        if (!read.exists) continue;
         if (kind == kKindFolder) {
-            if (object->FolderCounts && IsListedFolderKind(object->Kind) &&
-                (standIn || IsFolderNid(node->nid))) {
-                node->nFolderKind = object->Kind;
+            if ((read.records & kRecordFolder) && IsListedFolderKind(read.kind) &&
+                (read.standIn || IsFolderNid(node->nid))) {
+                node->nFolderKind = read.kind;
                 if (!AppendItem(node)) continue;
                 ++count;
                 if (node->pFirstChild && depth + 1 < ostrel::limits::kMaxFolderDepth)
                     count += CollectItems(node->pFirstChild, kind, depth + 1);
-            } else if (object->MailInfo && node->pParent &&
-                       CountsFor(node->pParent->nFolderKind, object->Kind)) {
+            } else if ((read.records & kRecordMail) && node->pParent &&
+                       CountsFor(node->pParent->nFolderKind, read.kind)) {
                 ++node->pParent->cItems;
             }
-        } else if (HasRecordFor(RecordsOf(object.get()), kind) && object->Kind == kind &&
-                   AppendItem(node)) {
+        } else if (HasRecordFor(read.records, kind) && read.kind == kind && AppendItem(node)) {
             ++count;
         }
     }
-    FreeMessage(object);
     if (depth == 0 && !Enumerating) {
         ClearItemList();
         count = 0;

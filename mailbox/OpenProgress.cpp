@@ -2,6 +2,7 @@
 #include "mailbox/OpenProgress.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
@@ -11,7 +12,7 @@ constexpr uint64_t kNidTypeNormalMessage = 0x04;
 // Where the engine's next read starts; -1 while no file is open.
 int64_t FilePosition(const tpstfile& engine) {
     if (engine.hFile <= 0) return -1;
-    return engine.ibNextRead;
+    return std::atomic_ref<const int64_t>(engine.ibNextRead).load(std::memory_order_relaxed);
 }
 
 } // namespace

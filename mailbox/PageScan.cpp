@@ -147,6 +147,18 @@ void RecoverNodeEntries(tpstfile* file, const uint8_t* page, const tpageoffsets&
     }
 }
 
+// The most block entries a walk from this intermediate page can count: each
+// page below sits exactly one level lower and holds at most maxBtEntries
+// entries (the walk refuses any other). A page whose most cannot reach the
+// best root's count need not be walked to know it will not be chosen.
+uint64_t MostBlocksBelow(const uint8_t* page, const tpageoffsets& po) {
+    constexpr uint64_t kBeyondAnyFile = uint64_t(1) << 48;
+    uint64_t most = std::min<uint64_t>(uint64_t(PageCount(page, po, po.cEnt)), po.maxBtEntries);
+    for (int level = page[po.cLevel]; level > 0 && most < kBeyondAnyFile; --level)
+        most *= uint64_t(po.maxBtEntries);
+    return most;
+}
+
 // Does the page at the layout's first allocation map place carry an AMap trailer?
 bool HasAMapPage(tpstfile* file, int64_t size, tlayout layout) {
     const tpageoffsets& po = PageOffsets(layout);
@@ -197,7 +209,8 @@ void TPst64File::FindIndexRoots() {
         if (type == kPageTypeBBT && level != 0 && (page[0] & 3) == 0 && PageCrcValid(page, po)) {
             file->ibBBT = ib;
             file->bidBBT = uint64_t(bid);
-            if (bid > bestBbtBid) {
+            if (bid > bestBbtBid &&
+                MostBlocksBelow(page, po) >= std::max<uint64_t>(bestBbtCount, 1)) {
                 file->cBlocks = 0;
                 WalkBlockBTree(file, 0, kMaxKey, 0, uint64_t(bid), ib);
                 if (file->cBlocks >= 1 && file->cBlocks >= bestBbtCount) {

@@ -111,6 +111,16 @@ public:
 private:
     bool AppendItem(tnodeentry* node);
     bool AddsNothingToFolderList(const tnodeentry* node) const;
+    struct tkindread {
+        bool exists = false;  // the node has an object, or a stand-in folder
+        bool standIn = false; // the stand-in
+        int32_t kind = 0;
+        uint8_t records = 0; // kindrecords bits
+    };
+    tkindread ReadKind(tnodeentry* node);
+    // The cheap reads of every node the folder collection may ask for, on
+    // every core, kept in the nodes for ReadKind.
+    void ReadKindsAhead();
     std::optional<size_t> PositionInList(tnodeentry* node);
     std::unique_ptr<tpstmessage> BuildObject(tnodeentry* node);
     void ReshapeOfflineTree();

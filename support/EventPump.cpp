@@ -2,6 +2,7 @@
 #include "support/EventPump.h"
 
 #include <chrono>
+#include <thread>
 
 namespace ostrel {
 namespace {
@@ -11,6 +12,7 @@ struct PumpState {
     std::chrono::steady_clock::duration interval{};
     std::chrono::steady_clock::time_point last{};
     bool inside = false;
+    std::thread::id owner; // the thread that installed the hook: the only one it serves
 };
 
 PumpState& State() {
@@ -23,13 +25,16 @@ PumpState& State() {
 void SetEventPump(std::function<void()> hook, int minIntervalMs) {
     PumpState& s = State();
     s.hook = std::move(hook);
+    s.owner = std::this_thread::get_id();
     s.interval = std::chrono::milliseconds(minIntervalMs < 0 ? 0 : minIntervalMs);
     s.last = {};
 }
 
 void PumpEvents() {
     PumpState& s = State();
-    if (!s.hook || s.inside) return;
+    // Work shared out to other threads pumps nothing: a user interface's
+    // events belong to the thread that runs it.
+    if (!s.hook || s.owner != std::this_thread::get_id() || s.inside) return;
     auto now = std::chrono::steady_clock::now();
     if (s.interval.count() > 0 && now - s.last < s.interval) return;
     s.last = now;

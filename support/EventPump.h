@@ -13,7 +13,8 @@ namespace ostrel {
 // that millions of calls from a page scan cost next to nothing.
 void SetEventPump(std::function<void()> hook, int minIntervalMs = 20);
 
-// Calls the hook when one is installed and the interval has passed.
+// Calls the hook when one is installed, the interval has passed and the
+// caller runs on the thread that installed it (other threads never pump).
 void PumpEvents();
 
 } // namespace ostrel

@@ -17,6 +17,9 @@ constexpr uint32_t kCopiesBetweenDrops = 2048;
 // volatile: the compiler must not drop the store before the copy, which to
 // it is dead since the copy does not read it.
 thread_local sigjmp_buf* volatile tGuard = nullptr;
+// Copies by this thread since it last let the view's pages go: a count of
+// each thread's own, so that threads that read at once share no counter.
+thread_local uint32_t tCopiesSinceDrop = 0;
 struct sigaction gPrevious {};
 
 // A bus error outside a guarded copy is none of ours: it goes where it went before.
@@ -65,8 +68,15 @@ bool GuardedCopy(uint8_t* out, const uint8_t* from, size_t count) {
 
 } // namespace
 
+void UnmapFile(tfilemap& map) {
+    if (map.base) ::munmap(const_cast<uint8_t*>(map.base), size_t(map.size));
+    map.base = nullptr;
+    map.size = 0;
+    map.failed = false;
+}
+
 void MapFile(tfilemap& map, int fd, int64_t size) {
-    map = {};
+    UnmapFile(map);
     if (fd <= 0 || size <= 0 || uint64_t(size) > SIZE_MAX) return;
     void* base = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, fd, 0);
     if (base == MAP_FAILED) return;
@@ -75,17 +85,12 @@ void MapFile(tfilemap& map, int fd, int64_t size) {
     map.size = size;
 }
 
-void UnmapFile(tfilemap& map) {
-    if (map.base) ::munmap(const_cast<uint8_t*>(map.base), size_t(map.size));
-    map = {};
-}
-
 bool CopyFromMap(tfilemap& map, uint8_t* out, int32_t count, int64_t offset) {
     if (!map.base || map.failed || count < 0 || offset < 0 || offset > map.size ||
         count > map.size - offset)
         return false;
-    if (++map.readsSinceDrop >= kCopiesBetweenDrops) {
-        map.readsSinceDrop = 0;
+    if (++tCopiesSinceDrop >= kCopiesBetweenDrops) {
+        tCopiesSinceDrop = 0;
         ::madvise(const_cast<uint8_t*>(map.base), size_t(map.size), MADV_DONTNEED);
     }
     if (GuardedCopy(out, map.base + offset, size_t(count))) return true;

@@ -4,13 +4,18 @@
 // every copy runs under a guard that turns the bus error into a failed read.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
+// Copies may run on several threads at once; the two counters are atomic.
 struct tfilemap {
-    const uint8_t* base = nullptr; // null: not mapped (empty file, no address space)
-    int64_t size = 0;              // bytes mapped: the file size at open
-    bool failed = false;           // a copy faulted: the file shrank, reads go to the file
-    uint32_t readsSinceDrop = 0;   // copies since the view's pages were last let go
+    const uint8_t* base = nullptr;    // null: not mapped (empty file, no address space)
+    int64_t size = 0;                 // bytes mapped: the file size at open
+    std::atomic<bool> failed = false; // a copy faulted: the file shrank, reads go to the file
+
+    tfilemap() = default;
+    tfilemap(const tfilemap&) = delete;
+    tfilemap& operator=(const tfilemap&) = delete;
 };
 
 // Maps `size` bytes of the open descriptor; leaves `map` unmapped on failure.

@@ -2,6 +2,7 @@
 // reads, and closing with the release of everything built for the file.
 #include "engine/ndb/PstFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -50,6 +51,12 @@ tlayout LayoutOfVersion(uint16_t wVer) {
 // page scans' large chunks are read from the file, so that their pages are
 // not counted as the viewer's own memory.
 constexpr int32_t kLargestMappedRead = 0x10000;
+
+// Reads may come from more than one thread (the collections read items on
+// both cores); the position they leave is only a progress measure then.
+std::atomic_ref<int64_t> NextRead(tpstfile* file) {
+    return std::atomic_ref<int64_t>(file->ibNextRead);
+}
 
 void CloseHandle(tpstfile* file) {
     UnmapFile(file->view);
@@ -139,11 +146,11 @@ int32_t ReadAt(tpstfile* file, void* buffer, int32_t count, int64_t offset) {
     if (!file || !IsOpen(file) || count < 0 || (count > 0 && !buffer)) return 0;
     // pread: one system call instead of a seek and a read. A relative
     // offset counts from where the last read ended, as a seek would.
-    int64_t pos = offset >= 0 ? offset : file->ibNextRead + offset;
+    int64_t pos = offset >= 0 ? offset : NextRead(file).load(std::memory_order_relaxed) + offset;
     if (pos < 0) return 0;
     auto* out = static_cast<uint8_t*>(buffer);
     if (count <= kLargestMappedRead && CopyFromMap(file->view, out, count, pos)) {
-        file->ibNextRead = pos + count;
+        NextRead(file).store(pos + count, std::memory_order_relaxed);
         return count;
     }
     int32_t done = 0;
@@ -151,13 +158,13 @@ int32_t ReadAt(tpstfile* file, void* buffer, int32_t count, int64_t offset) {
         ssize_t n = ::pread(file->hFile, out + done, size_t(count - done), off_t(pos + done));
         if (n < 0) {
             if (errno == EINTR) continue;
-            file->ibNextRead = pos + done;
+            NextRead(file).store(pos + done, std::memory_order_relaxed);
             return -1;
         }
         if (n == 0) break;
         done += int32_t(n);
     }
-    file->ibNextRead = pos + done;
+    NextRead(file).store(pos + done, std::memory_order_relaxed);
     return done;
 }
 

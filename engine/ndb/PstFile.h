@@ -37,7 +37,6 @@ struct tpstfile {
     int32_t hFile = 0; // 0 never opened, -1 closed or failed, otherwise open
     tfilemap view;     // the file mapped for small reads, when it could be
     int64_t ibFileEof = 0;
-    int64_t ibNextRead = 0;   // where the last ReadAt ended: the base of relative offsets
     uint8_t bCryptMethod = 0; // 0 none, 1 permutation, 2 cyclic
     uint16_t wVer = 0;
     uint8_t fOffline = 0;
@@ -46,6 +45,11 @@ struct tpstfile {
     uint8_t fInsertGrew = 0; // work flag of InsertBlock
 
     tnodestore nodes; // owns the node records of pNodeFirst's forest
+
+    // Where the last ReadAt ended: the base of relative offsets. Every read
+    // writes it, from whichever thread reads: a cache line of its own keeps
+    // those writes from slowing the reads of the fields above.
+    alignas(64) int64_t ibNextRead = 0;
 
     tpstfile() = default;
     tpstfile(const tpstfile&) = delete;
@@ -63,6 +67,7 @@ int32_t ClosePstFile(tpstfile* file);
 
 // Reads up to `count` bytes at `offset` (negative: relative to the current
 // position). Bytes read; 0 if the file could not be positioned; -1 on a read error.
+// Threads may read at once; relative offsets then mean nothing.
 int32_t ReadAt(tpstfile* file, void* buffer, int32_t count, int64_t offset);
 
 // 8 bytes (Unicode) or 4 bytes widened with sign (ANSI) at `offset`; 0 when

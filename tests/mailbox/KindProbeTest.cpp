@@ -94,4 +94,52 @@ TEST(KindProbe, AgreesOnDamagedMailboxes) {
     }
 }
 
+// Enough items that the folder collection reads them on every core (it
+// does for 2048 nodes and more), some of them in folders of another kind,
+// intact and with random damage: the reads shared out among threads give
+// what the whole builds of one thread give.
+TEST(KindProbe, ReadsOnEveryCoreAgreeWithTheWholeBuild) {
+    const std::pair<const char*, const char*> folders[] = {{"Inbox", "IPF.Note"},
+                                                           {"Calendar", "IPF.Appointment"},
+                                                           {"Contacts", "IPF.Contact"},
+                                                           {"Tasks", "IPF.Task"},
+                                                           {"Notes", "IPF.StickyNote"}};
+    const pstw::ItemKind kinds[] = {pstw::ItemKind::Note,       pstw::ItemKind::Appointment,
+                                    pstw::ItemKind::Contact,    pstw::ItemKind::Task,
+                                    pstw::ItemKind::StickyNote, pstw::ItemKind::Post,
+                                    pstw::ItemKind::Report,     pstw::ItemKind::Journal};
+    pstw::Mailbox m;
+    for (size_t f = 0; f < std::size(folders); ++f) {
+        pstw::Folder folder(folders[f].first, folders[f].second);
+        for (size_t i = 0; i < 520; ++i) {
+            pstw::Item item;
+            // Most items are of their folder's kind, every seventh of another.
+            item.kind = kinds[i % 7 == 0 ? (i / 7) % std::size(kinds) : f];
+            item.subject = std::string(folders[f].first) + " " + std::to_string(i);
+            if (item.kind == pstw::ItemKind::Appointment)
+                item.appointment = pstw::AppointmentInfo{};
+            folder.items.push_back(item);
+        }
+        m.ipmSubtree.folders.push_back(folder);
+    }
+    const std::vector<uint8_t> image = pstw::MailboxWriter({pstw::Layout::Unicode, 1}).write(m);
+    auto intact = OpenBytes(image);
+    ASSERT_GE(intact->Engine.nodes.owned.size(), 2600u);
+    EXPECT_EQ(probe::CollectionDisagreement(*intact), "");
+
+    std::mt19937 random(2048);
+    std::uniform_int_distribution<size_t> at(0x4400, image.size() - 8);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int copy = 0; copy < 4; ++copy) {
+        std::vector<uint8_t> damaged = image;
+        for (int change = 0; change < 40; ++change) {
+            const size_t where = at(random);
+            for (size_t k = 0; k < 8; ++k)
+                damaged[where + k] = uint8_t(byte(random));
+        }
+        auto pst = OpenBytes(damaged);
+        EXPECT_EQ(probe::CollectionDisagreement(*pst), "") << "copy " << copy;
+    }
+}
+
 } // namespace

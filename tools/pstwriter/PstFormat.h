@@ -63,7 +63,7 @@ inline const Format& format(Layout layout) {
 constexpr size_t kPageSize = 512;
 constexpr size_t kMaxBlockSize = 8192;
 constexpr uint8_t kPtypeBbt = 0x80, kPtypeNbt = 0x81, kPtypeFMap = 0x82, kPtypePMap = 0x83,
-                  kPtypeAMap = 0x84;
+                  kPtypeAMap = 0x84, kPtypeFPMap = 0x85;
 
 inline void put(std::span<uint8_t> bytes, size_t offset, uint64_t value, size_t width) {
     for (size_t i = 0; i < width; ++i)

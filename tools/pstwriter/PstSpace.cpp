@@ -1,5 +1,5 @@
-// Space allocation and the AMap, PMap and FMap pages of the PST writer
-// ([MS-PST] 2.2.2.7.2 to 2.2.2.7.4).
+// Space allocation and the AMap, PMap, FMap and FPMap pages of the PST writer
+// ([MS-PST] 2.2.2.7.2 to 2.2.2.7.5).
 #include "tools/pstwriter/PstSpace.h"
 
 #include <algorithm>
@@ -14,6 +14,9 @@ constexpr uint64_t kAMapsPerPMap = 8;
 // The header's rgbFM describes the first 128 AMaps; from there one FMap page every 496
 // AMaps takes over, each byte for one AMap ([MS-PST] 2.2.2.7.4).
 constexpr uint64_t kAMapsPerFMap = 496;
+// The header's rgbFP describes the PMaps of the first 8192 AMaps (one bit each); from there
+// one FPMap page every 496 * 8 PMaps, that is every 31744 AMaps, takes over.
+constexpr uint64_t kAMapsPerFPMap = 496 * 8 * kAMapsPerPMap;
 constexpr uint64_t kClassicPageSize = 512;
 
 uint64_t alignUp(uint64_t v, uint64_t a) {
@@ -54,7 +57,7 @@ using Page = std::vector<uint8_t>;
 NdbWriter::Space::Space(const detail::Format& f)
     : firstAMap_(f.firstAMap), interval_(f.amapInterval()), pageSize_(f.pageSize),
       slot_(f.blockAlign), slotsPerAMap_(f.mapBitmapBytes() * 8),
-      classicMaps_(f.pageSize == kClassicPageSize), cursor_(f.firstAMap) {}
+      classicMaps_(f.pageSize == kClassicPageSize), ansi_(!f.unicode), cursor_(f.firstAMap) {}
 
 bool NdbWriter::Space::hasPMap(uint64_t i) const {
     return classicMaps_ && i % kAMapsPerPMap == 0;
@@ -64,18 +67,22 @@ bool NdbWriter::Space::hasFMap(uint64_t i) const {
     return classicMaps_ && i >= kAMapsInHeaderFMap && (i - kAMapsInHeaderFMap) % kAMapsPerFMap == 0;
 }
 
-// The AMap page, then the PMap page in every eighth interval, then the FMap page where one
-// is due: the pages an interval keeps for its maps.
+bool NdbWriter::Space::hasFPMap(uint64_t i) const {
+    return classicMaps_ && i >= kMaxAMaps && (i - kMaxAMaps) % kAMapsPerFPMap == 0;
+}
+
+// The AMap page, then the PMap page in every eighth interval, then the FMap and the FPMap
+// page where one is due: the pages an interval keeps for its maps.
 uint64_t NdbWriter::Space::mapPages(uint64_t i) const {
-    return 1 + (hasPMap(i) ? 1 : 0) + (hasFMap(i) ? 1 : 0);
+    return 1 + (hasPMap(i) ? 1 : 0) + (hasFMap(i) ? 1 : 0) + (hasFPMap(i) ? 1 : 0);
 }
 
 uint64_t NdbWriter::Space::allocate(uint64_t size, uint64_t align) {
     uint64_t at = alignUp(cursor_, align);
     for (;;) {
         const uint64_t i = interval(at);
-        if (i >= kMaxAMaps)
-            throw std::length_error("pstw: file would need an FPMap (more than 8192 AMaps)");
+        if (ansi_ && i >= kMaxAMaps)
+            throw std::length_error("pstw: an ANSI file ends before its first FPMap (8192 AMaps)");
         if (at < reservedEnd(i)) at = alignUp(reservedEnd(i), align);
         if (at + size <= intervalStart(i + 1)) break;
         at = intervalStart(i + 1);
@@ -104,12 +111,14 @@ std::vector<std::vector<uint8_t>> NdbWriter::Space::bitmaps() const {
 
 uint64_t NdbWriter::Space::writeMaps(const detail::Format& f, const PieceSink& sink,
                                      std::vector<uint64_t>& amaps, std::vector<uint64_t>& pmaps,
-                                     std::vector<uint64_t>& fmaps) const {
+                                     std::vector<uint64_t>& fmaps,
+                                     std::vector<uint64_t>& fpmaps) const {
     const std::vector<std::vector<uint8_t>> bits = bitmaps();
     const uint64_t n = bits.size();
     amaps.clear();
     pmaps.clear();
     fmaps.clear();
+    fpmaps.clear();
     uint64_t freeBytes = 0;
     for (uint64_t i = 0; i < n; ++i) {
         uint64_t at = intervalStart(i);
@@ -136,6 +145,16 @@ uint64_t NdbWriter::Space::writeMaps(const detail::Format& f, const PieceSink& s
             detail::sealPage(fmap, f, detail::kPtypeFMap, at, at);
             sink(at, fmap);
             fmaps.push_back(at);
+        }
+        if (hasFPMap(i)) {
+            // Like the PMaps they describe, superseded by the density list: every PMap is
+            // said to have free pages, as the PMaps say every page is free.
+            at += pageSize_;
+            Page fpmap(pageSize_, 0);
+            std::fill_n(fpmap.begin() + f.mapBits, bits[i].size(), 0xFF);
+            detail::sealPage(fpmap, f, detail::kPtypeFPMap, at, at);
+            sink(at, fpmap);
+            fpmaps.push_back(at);
         }
     }
     return freeBytes;

@@ -132,7 +132,7 @@ uint64_t NdbWriter::layOut(const PieceSink& sink) {
 
     detail::HeaderFields h;
     h.crypt = options_.crypt;
-    h.cbAMapFree = space.writeMaps(f, sink, amaps_, pmaps_, fmaps_);
+    h.cbAMapFree = space.writeMaps(f, sink, amaps_, pmaps_, fmaps_, fpmaps_);
     h.ibFileEof = space.fileSize();
     h.ibAMapLast = amaps_.back();
     h.nbt = nbtRoot_;
@@ -172,7 +172,7 @@ void NdbWriter::finish(const std::string& path) {
 }
 
 bool NdbWriter::isMapPage(uint64_t offset) const {
-    for (const auto* maps : {&amaps_, &pmaps_, &fmaps_})
+    for (const auto* maps : {&amaps_, &pmaps_, &fmaps_, &fpmaps_})
         if (std::binary_search(maps->begin(), maps->end(), offset)) return true;
     return false;
 }

@@ -20,9 +20,10 @@ namespace pstw {
 enum class Layout { Ansi, Unicode, Unicode4k };
 
 // [MS-PST] 2.2.2.7 (512-byte-page layouts): the first AMap page, the bytes each AMap covers, and
-// the number of AMaps the header's rgbFM describes (FMap pages follow from there, about 32 MB). The
-// writer stays below the first FPMap, which comes after the 8192 AMaps the header's rgbFP describes
-// (about 2 GB, also the practical limit of an ANSI file).
+// the number of AMaps the header's rgbFM describes (FMap pages follow from there, about 32 MB), and
+// the number whose PMaps the header's rgbFP describes (about 2 GB: FPMap pages follow from there,
+// one every 31744 AMaps). An ANSI file stops before the first FPMap: readers widen its 32-bit
+// offsets with their sign.
 constexpr uint64_t kFirstAMapOffset = 0x4400;
 constexpr uint64_t kAMapInterval = 253952;
 constexpr uint64_t kAMapsInHeaderFMap = 128;
@@ -106,6 +107,7 @@ public:
     const std::vector<uint64_t>& amapOffsets() const { return amaps_; }
     const std::vector<uint64_t>& pmapOffsets() const { return pmaps_; }
     const std::vector<uint64_t>& fmapOffsets() const { return fmaps_; }
+    const std::vector<uint64_t>& fpmapOffsets() const { return fpmaps_; }
     bool isMapPage(uint64_t offset) const;
 
 private:
@@ -154,7 +156,7 @@ private:
     std::vector<PageInfo> pages_;
     uint64_t nextPageBid_ = 0;
     Bref bbtRoot_, nbtRoot_;
-    std::vector<uint64_t> amaps_, pmaps_, fmaps_;
+    std::vector<uint64_t> amaps_, pmaps_, fmaps_, fpmaps_;
 };
 
 // The [MS-PST] CRC (CRC-32 table of 0xEDB88320, started at 0, not inverted at the end).

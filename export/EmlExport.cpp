@@ -58,6 +58,16 @@ void Report(temlrun& run, const std::string& what, uint64_t nid) {
     if (run.Options.OnError) run.Options.OnError("Error: " + what + " $" + NidHex(nid));
 }
 
+// Files the queue could not write: counted failed instead of written, and reported.
+void TakeWriteFailures(temlrun& run) {
+    if (!run.Writes) return;
+    for (const twritequeue::tfailure& f : run.Writes->TakeFailures()) {
+        if (run.Counts.MessagesWritten > 0) --run.Counts.MessagesWritten;
+        ++run.Counts.MessagesFailed;
+        Report(run, f.Error, f.Nid);
+    }
+}
+
 void Progress(temlrun& run) {
     if (run.Options.OnProgress) run.Options.OnProgress(run.Counts);
 }
@@ -141,6 +151,11 @@ std::string WriteEml(const tpstmessage& item, uint64_t nid, const std::string& d
                      const std::string& leading, const temlsource& source, temlrun& run) {
     std::optional<std::string> path = FreeFilePath(dir, EmlFileName(SubjectText(item), nid), run);
     if (!path) return "no free file name in " + dir;
+    if (run.Writes) {
+        // Counted as written now; a failure comes back from the queue later.
+        run.Writes->Write(*path, ComposeEmlText(item, leading, source), nid);
+        return {};
+    }
     std::string error;
     if (WriteEmlFile(item, *path, leading, &error, source) == 0) return {};
     return error.empty() ? "cannot write " + *path : error;
@@ -176,7 +191,13 @@ temlcounts TPst64File::SaveAllToEml(const std::string& dir, temloptions options)
     std::string base = dir;
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();
+    if (run.Options.Format == texportformat::Eml) run.Writes = std::make_unique<twritequeue>();
     SaveNodesToEml(&Engine, Engine.pNodeFirst, base == "/" ? "" : base, run);
+    if (run.Writes) {
+        run.Writes->Finish();
+        TakeWriteFailures(run);
+        Progress(run);
+    }
     return run.Counts;
 }
 
@@ -286,6 +307,7 @@ void TPst64File::SaveItemToEml(tnodeentry* node, const tpstmessage& item, const 
         ++run.Counts.MessagesFailed;
         Report(run, error, node->nid);
     }
+    TakeWriteFailures(run);
     Progress(run);
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/uPST64Format.h"
+#include "export/WriteQueue.h"
 
 struct temlcounts {
     uint32_t FoldersWritten = 0; // directories created, or found and used
@@ -48,4 +49,6 @@ struct temlrun {
     std::optional<std::string> StoreName;
     // mbox files this run has begun: later messages are appended to them.
     std::set<std::string> MboxStarted;
+    // The .eml files go to disk on a thread of their own; none: at once.
+    std::unique_ptr<twritequeue> Writes;
 };

@@ -428,10 +428,14 @@ int32_t WriteEmlFile(const tpstmessage& message, const std::string& path, std::s
     return WriteEmlFile(message, path, "", error, source);
 }
 
-int32_t WriteEmlFile(const tpstmessage& message, const std::string& path,
-                     const std::string& leadingFields, std::string* error, temlsource source) {
-    static std::mt19937 random{std::random_device{}()};
-    std::string text = leadingFields + ComposeEml(message, random, source);
+std::string ComposeEmlText(const tpstmessage& message, const std::string& leadingFields,
+                           temlsource source) {
+    // Boundaries are random; one generator serves every message of the thread.
+    thread_local std::mt19937 random{std::random_device{}()};
+    return leadingFields + ComposeEml(message, random, source);
+}
+
+int32_t WriteTextFile(const std::string& path, const std::string& text, std::string* error) {
     // Never through a link: what is written stays where the name says.
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     int saved = errno;
@@ -453,4 +457,9 @@ int32_t WriteEmlFile(const tpstmessage& message, const std::string& path,
     if (ok) return 0;
     if (error) *error = "cannot write " + path + ": " + std::strerror(saved);
     return -1;
+}
+
+int32_t WriteEmlFile(const tpstmessage& message, const std::string& path,
+                     const std::string& leadingFields, std::string* error, temlsource source) {
+    return WriteTextFile(path, ComposeEmlText(message, leadingFields, source), error);
 }

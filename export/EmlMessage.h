@@ -43,6 +43,13 @@ int32_t WriteEmlFile(const tpstmessage& message, const std::string& path,
 int32_t WriteEmlFile(const tpstmessage& message, const std::string& path,
                      const std::string& leadingFields, std::string* error, temlsource source = {});
 
+// The bytes WriteEmlFile writes for the message, `leadingFields` first.
+std::string ComposeEmlText(const tpstmessage& message, const std::string& leadingFields,
+                           temlsource source = {});
+// `text` as the file at `path` (created or overwritten, never through a
+// link). 0, or -1 with "cannot write PATH: reason" in `error`.
+int32_t WriteTextFile(const std::string& path, const std::string& text, std::string* error);
+
 // "X-Recovered: yes" for a message only the recovery of deleted or lost
 // index entries brought back, so that a reader tells it from live mail;
 // nothing for any other.

@@ -89,6 +89,7 @@ bool CopyFromMap(tfilemap& map, uint8_t* out, int32_t count, int64_t offset) {
     if (!map.base || map.failed || count < 0 || offset < 0 || offset > map.size ||
         count > map.size - offset)
         return false;
+    if (count == 0) return true; // `out` may be null then
     if (++tCopiesSinceDrop >= kCopiesBetweenDrops) {
         tCopiesSinceDrop = 0;
         ::madvise(const_cast<uint8_t*>(map.base), size_t(map.size), MADV_DONTNEED);

@@ -1,0 +1,76 @@
+// The EML export's writing thread (see WriteQueue.h).
+#include "export/WriteQueue.h"
+
+#include <system_error>
+
+#include "export/EmlMessage.h"
+
+twritequeue::twritequeue(size_t mostPendingBytes) : mostPendingBytes_(mostPendingBytes) {
+    try {
+        thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        // No thread: every file is written as it is queued.
+    }
+}
+
+twritequeue::~twritequeue() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closing_ = true;
+    }
+    queued_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+void twritequeue::WriteOne(const tjob& job) {
+    std::string error;
+    if (WriteTextFile(job.Path, job.Text, &error) == 0) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    failures_.push_back({job.Nid, error.empty() ? "cannot write " + job.Path : error});
+}
+
+void twritequeue::Write(std::string path, std::string text, uint64_t nid) {
+    tjob job{std::move(path), std::move(text), nid};
+    if (!thread_.joinable()) {
+        WriteOne(job);
+        return;
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    // A message larger than the bound waits for an empty queue, then goes alone.
+    written_.wait(lock, [&] {
+        return jobs_.empty() || pendingBytes_ + job.Text.size() <= mostPendingBytes_;
+    });
+    pendingBytes_ += job.Text.size();
+    jobs_.push_back(std::move(job));
+    lock.unlock();
+    queued_.notify_one();
+}
+
+void twritequeue::Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        queued_.wait(lock, [&] { return closing_ || !jobs_.empty(); });
+        if (jobs_.empty()) return; // closing, and nothing left
+        tjob job = std::move(jobs_.front());
+        jobs_.pop_front();
+        writing_ = true;
+        lock.unlock();
+        WriteOne(job);
+        lock.lock();
+        writing_ = false;
+        pendingBytes_ -= job.Text.size();
+        written_.notify_all();
+    }
+}
+
+void twritequeue::Finish() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    written_.wait(lock, [&] { return jobs_.empty() && !writing_; });
+}
+
+std::vector<twritequeue::tfailure> twritequeue::TakeFailures() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<tfailure> taken;
+    taken.swap(failures_);
+    return taken;
+}

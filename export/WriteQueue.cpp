@@ -35,21 +35,34 @@ void twritequeue::Write(std::string path, std::string text, uint64_t nid) {
         WriteOne(job);
         return;
     }
+    std::vector<std::string> done;
     std::unique_lock<std::mutex> lock(mutex_);
     // A message larger than the bound waits for an empty queue, then goes alone.
-    written_.wait(lock, [&] {
+    auto room = [&] {
         return jobs_.empty() || pendingBytes_ + job.Text.size() <= mostPendingBytes_;
-    });
+    };
+    if (!room()) {
+        ++waiting_;
+        written_.wait(lock, room);
+        --waiting_;
+    }
     pendingBytes_ += job.Text.size();
     jobs_.push_back(std::move(job));
+    done.swap(written_texts_);
+    const bool wake = idle_;
     lock.unlock();
-    queued_.notify_one();
+    if (wake) queued_.notify_one();
+    // `done` is freed here, on this thread.
 }
 
 void twritequeue::Run() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        queued_.wait(lock, [&] { return closing_ || !jobs_.empty(); });
+        if (jobs_.empty()) {
+            idle_ = true;
+            queued_.wait(lock, [&] { return closing_ || !jobs_.empty(); });
+            idle_ = false;
+        }
         if (jobs_.empty()) return; // closing, and nothing left
         tjob job = std::move(jobs_.front());
         jobs_.pop_front();
@@ -59,13 +72,20 @@ void twritequeue::Run() {
         lock.lock();
         writing_ = false;
         pendingBytes_ -= job.Text.size();
-        written_.notify_all();
+        written_texts_.push_back(std::move(job.Text));
+        if (waiting_ > 0) written_.notify_all();
     }
 }
 
 void twritequeue::Finish() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    written_.wait(lock, [&] { return jobs_.empty() && !writing_; });
+    std::vector<std::string> done;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ++waiting_;
+        written_.wait(lock, [&] { return jobs_.empty() && !writing_; });
+        --waiting_;
+        done.swap(written_texts_);
+    }
 }
 
 std::vector<twritequeue::tfailure> twritequeue::TakeFailures() {

@@ -47,9 +47,15 @@ private:
     std::mutex mutex_;
     std::condition_variable queued_, written_;
     std::deque<tjob> jobs_;
+    // Texts written, handed back so that the composing thread frees what it
+    // allocated: freeing on the other thread would make both contend for
+    // the allocator's lock.
+    std::vector<std::string> written_texts_;
     size_t pendingBytes_ = 0;
     bool writing_ = false; // the thread holds a job taken off the queue
     bool closing_ = false;
+    bool idle_ = false; // the thread waits for a job: a new one must wake it
+    int waiting_ = 0;   // Write or Finish calls that wait for written files
     std::vector<tfailure> failures_;
     std::thread thread_; // not joinable: no thread, Write writes at once
 };

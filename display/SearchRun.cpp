@@ -4,10 +4,12 @@
 // column set collects.
 #include "display/SearchRun.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "engine/Limits.h"
 #include "engine/messaging/BuildMessage.h"
+#include "support/Parallel.h"
 
 namespace ostrel::search {
 namespace {
@@ -34,6 +36,32 @@ bool Stopped(const tsearchevents& events) {
     return events.Stop && events.Stop->load(std::memory_order_relaxed);
 }
 
+// Items are read and matched on every core a window at a time; the hits
+// and the progress of a window then follow in the folders' order.
+constexpr size_t kItemsPerWindow = 1024;
+constexpr size_t kItemsPerChunk = 16;
+
+struct tcandidate {
+    const tsearchfolder* Folder;
+    tnodeentry* Node;
+    int32_t ListKind; // the kind its folder's list collects
+};
+
+// Does the item hold the text? Every field the search reads, without the
+// attachments' bytes; reads the file only, so threads may ask at once.
+bool Matches(tpstfile& engine, const tcandidate& c, const tsearchquery& query) {
+    std::unique_ptr<tpstmessage> item = BuildMessageWithoutAttachmentData(&engine, c.Node);
+    bool found = false;
+    if (item && item->Kind == c.ListKind) {
+        auto recipients = [&engine, &c] {
+            return RecipientsText(ReadRecipientTable(&engine, c.Node));
+        };
+        found = ItemMatches(*item, query, recipients);
+    }
+    FreeMessage(item);
+    return found;
+}
+
 } // namespace
 
 std::vector<tsearchfolder> SearchFolders(const std::vector<tfolderrow>& rows,
@@ -50,38 +78,47 @@ tsearchoutcome SearchMailbox(TPst64File& pst, const std::vector<tsearchfolder>& 
     uint64_t total = 0;
     for (const tsearchfolder& f : folders)
         total += f.Node->cChildren;
+    // Every item in scope, in the order the folders list them.
+    std::vector<tcandidate> items;
     for (const tsearchfolder& folder : folders) {
         const int32_t listKind = ColumnsForKind(folder.Node->nFolderKind).ListKind;
         if (listKind < 0) continue;
-        std::unique_ptr<tpstmessage> item;
-        for (tnodeentry* node = folder.Node->pFirstChild; node; node = node->pNext) {
+        for (tnodeentry* node = folder.Node->pFirstChild; node; node = node->pNext)
+            if (!IsFolderNid(node->nid)) items.push_back({&folder, node, listKind});
+    }
+    std::vector<uint8_t> matched;
+    for (size_t window = 0; window < items.size() && !outcome.Stopped; window += kItemsPerWindow) {
+        const size_t count = std::min(kItemsPerWindow, items.size() - window);
+        // 1. Which items of the window hold the text: on every core.
+        matched.assign(count, 0);
+        ForChunksOnCores(
+            count, kItemsPerChunk,
+            [&](size_t first, size_t end) {
+                for (size_t i = first; i < end; ++i)
+                    matched[i] = Matches(pst.Engine, items[window + i], query);
+            },
+            [&] { return !Stopped(events); });
+        // 2. The window's items in order: progress, Stop, and the hits' rows.
+        for (size_t i = 0; i < count; ++i) {
             if (Stopped(events)) {
                 outcome.Stopped = true;
                 break;
             }
-            if (IsFolderNid(node->nid)) continue;
             ++outcome.Examined;
             if (events.OnProgress && outcome.Examined % kProgressItems == 0)
                 events.OnProgress(outcome.Examined, total);
-            FreeMessage(item);
-            // Every field the search reads, without the attachments' bytes.
-            item = BuildMessageWithoutAttachmentData(&pst.Engine, node);
-            if (!item || item->Kind != listKind) continue;
-            auto recipients = [&pst, node] {
-                return RecipientsText(ReadRecipientTable(&pst.Engine, node));
-            };
-            if (!ItemMatches(*item, query, recipients)) continue;
+            if (!matched[i]) continue;
+            const tcandidate& c = items[window + i];
             // A hit's row and cells come from the whole object, as its folder's do.
-            FreeMessage(item);
-            item = BuildMessage(&pst.Engine, node, nullptr);
+            std::unique_ptr<tpstmessage> item = BuildMessage(&pst.Engine, c.Node, nullptr);
             if (!item) continue;
-            tsearchhit hit{&folder, item.get(), ItemRowOf(pst, node, *item)};
-            if (!hit.Row.Node) continue;
-            ++outcome.Found;
-            if (events.OnHit) events.OnHit(hit);
+            tsearchhit hit{c.Folder, item.get(), ItemRowOf(pst, c.Node, *item)};
+            if (hit.Row.Node) {
+                ++outcome.Found;
+                if (events.OnHit) events.OnHit(hit);
+            }
+            FreeMessage(item);
         }
-        FreeMessage(item);
-        if (outcome.Stopped) break;
     }
     // At the end the count is known: a finished search shows a full bar.
     if (events.OnProgress)

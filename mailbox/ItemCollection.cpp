@@ -55,8 +55,7 @@ TPst64File::tkindread TPst64File::ReadKind(tnodeentry* node) {
     } else if (node->fReadRecords == 0) {
         // Only the kind and the records decide: the cheap read gives both.
         object = ProbeMessage(&Engine, node);
-        node->fReadRecords = RecordsOf(object.get());
-        node->nReadKind = object ? object->Kind : kKindNone;
+        KeepRead(node, object.get());
     } else if (node->fReadRecords != kReadMark) {
         // A node with an object of its own: the same read gave these.
         return {true, false, node->nReadKind, node->fReadRecords};

@@ -32,8 +32,7 @@ void TPst64File::ReadKindsAhead() {
             for (size_t i = first; i < end; ++i) {
                 tnodeentry* node = pending[i];
                 std::unique_ptr<tpstmessage> object = ProbeMessage(&Engine, node);
-                node->nReadKind = object ? object->Kind : kKindNone;
-                node->fReadRecords = kindrecords::RecordsOf(object.get());
+                kindrecords::KeepRead(node, object.get());
                 FreeMessage(object);
             }
         },

@@ -50,4 +50,10 @@ inline bool HasRecordFor(uint8_t records, int32_t kind) {
     }
 }
 
+// Keeps what the cheap read of `node` gave (`object`, null for none) in the node.
+inline void KeepRead(tnodeentry* node, const tpstmessage* object) {
+    node->nReadKind = object ? object->Kind : kKindNone;
+    node->fReadRecords = RecordsOf(object);
+}
+
 } // namespace kindrecords

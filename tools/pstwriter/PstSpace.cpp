@@ -109,6 +109,15 @@ std::vector<std::vector<uint8_t>> NdbWriter::Space::bitmaps() const {
     return bits;
 }
 
+// A PMap or FPMap page whose bitmap is all ones, at `at`.
+void NdbWriter::Space::writeAllOnes(const detail::Format& f, const PieceSink& sink, uint8_t type,
+                                    uint64_t at) const {
+    Page page(pageSize_, 0);
+    std::fill_n(page.begin() + f.mapBits, slotsPerAMap_ / 8, 0xFF);
+    detail::sealPage(page, f, type, at, at);
+    sink(at, page);
+}
+
 uint64_t NdbWriter::Space::writeMaps(const detail::Format& f, const PieceSink& sink,
                                      std::vector<uint64_t>& amaps, std::vector<uint64_t>& pmaps,
                                      std::vector<uint64_t>& fmaps,
@@ -131,10 +140,7 @@ uint64_t NdbWriter::Space::writeMaps(const detail::Format& f, const PieceSink& s
         if (hasPMap(i)) {
             // PMaps are superseded by the density list; Outlook leaves them all ones.
             at += pageSize_;
-            Page pmap(pageSize_, 0);
-            std::fill_n(pmap.begin() + f.mapBits, bits[i].size(), 0xFF);
-            detail::sealPage(pmap, f, detail::kPtypePMap, at, at);
-            sink(at, pmap);
+            writeAllOnes(f, sink, detail::kPtypePMap, at);
             pmaps.push_back(at);
         }
         if (hasFMap(i)) {
@@ -150,10 +156,7 @@ uint64_t NdbWriter::Space::writeMaps(const detail::Format& f, const PieceSink& s
             // Like the PMaps they describe, superseded by the density list: every PMap is
             // said to have free pages, as the PMaps say every page is free.
             at += pageSize_;
-            Page fpmap(pageSize_, 0);
-            std::fill_n(fpmap.begin() + f.mapBits, bits[i].size(), 0xFF);
-            detail::sealPage(fpmap, f, detail::kPtypeFPMap, at, at);
-            sink(at, fpmap);
+            writeAllOnes(f, sink, detail::kPtypeFPMap, at);
             fpmaps.push_back(at);
         }
     }

@@ -32,6 +32,8 @@ private:
     bool hasPMap(uint64_t i) const;
     bool hasFMap(uint64_t i) const;
     bool hasFPMap(uint64_t i) const;
+    void writeAllOnes(const detail::Format& f, const PieceSink& sink, uint8_t type,
+                      uint64_t at) const;
     uint64_t mapPages(uint64_t i) const;
     uint64_t reservedEnd(uint64_t i) const { return intervalStart(i) + pageSize_ * mapPages(i); }
 

@@ -1,5 +1,6 @@
 // `ostrel folders` and `ostrel items`: the folder and item lists of the main
 // window, from the same rows-and-texts modules the window uses.
+#include <algorithm>
 #include <iostream>
 
 #include "cli/Commands.h"
@@ -9,6 +10,8 @@
 
 namespace ostrel::cli {
 namespace {
+
+constexpr int32_t kRowsPerWindow = 4096;
 
 void PrintRow(std::ostream& out, const std::vector<std::string>& cells) {
     for (size_t i = 0; i < cells.size(); ++i)
@@ -49,11 +52,14 @@ int Items(const std::string& file, const std::string& path, std::ostream& out) {
         for (const tcolumn& c : items.Set.Columns)
             captions.push_back(c.Caption);
         PrintRow(out, captions);
-        for (int32_t i = 0; i < items.Count; ++i) {
-            titemrow row = BuildItemRow(pst, chosen->Node, i);
-            // The marker follows the kind's columns, on recovered rows only.
-            if (row.Recovered) row.Cells.push_back(kRecoveredMarker);
-            PrintRow(out, row.Cells);
+        // Rows are read a window at a time on every core and printed in order.
+        for (int32_t first = 0; first < items.Count; first += kRowsPerWindow) {
+            int32_t end = std::min(items.Count, first + kRowsPerWindow);
+            for (titemrow& row : BuildItemRows(pst, chosen->Node, first, end)) {
+                // The marker follows the kind's columns, on recovered rows only.
+                if (row.Recovered) row.Cells.push_back(kRecoveredMarker);
+                PrintRow(out, row.Cells);
+            }
         }
         if (items.Status) status = *items.Status;
     }

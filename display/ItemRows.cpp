@@ -7,6 +7,7 @@
 #include "engine/messaging/FileTime.h"
 #include "engine/messaging/Subject.h"
 #include "support/EventPump.h"
+#include "support/Parallel.h"
 
 namespace {
 
@@ -194,22 +195,52 @@ titemrow ItemRowCells(const tpstmessage& m) {
     return row;
 }
 
+namespace {
+
+// Only the fields the cells show are read: no bodies but a sticky note's.
+// Null for an index outside the collected items. Touches no state of `pst`
+// but its engine's reads, so rows can be read on several threads at once.
+std::unique_ptr<tpstmessage> ReadRowObject(TPst64File& pst, int32_t index, tnodeentry*& node) {
+    node = nullptr;
+    if (!pst.ItemList || index < 0 || size_t(index) >= pst.ItemList->size()) return nullptr;
+    node = (*pst.ItemList)[size_t(index)];
+    std::unique_ptr<tpstmessage> m = pst.ReadObjectFields(node, ItemRowFields(false));
+    if (m && m->Kind == kKindStickyNote) m = pst.ReadObjectFields(node, ItemRowFields(true));
+    return m;
+}
+
+// An item moved to another folder since the collection keeps an empty row.
+titemrow RowOfObject(TPst64File& pst, tnodeentry* folder, tnodeentry* node, const tpstmessage* m) {
+    if (!node || !m || node->pParent != folder) return {};
+    return ItemRowOf(pst, node, *m);
+}
+
+// Rows read per chunk of work: enough to outweigh handing the chunk over.
+constexpr size_t kRowsPerChunk = 64;
+
+} // namespace
+
 titemrow BuildItemRow(TPst64File& pst, tnodeentry* folder, int32_t index) {
-    titemrow row;
-    if (!folder) return row;
+    if (!folder) return {};
     FreeMessage(pst.CurrentObject);
     tnodeentry* node = nullptr;
-    // Only the fields the cells show are read: no bodies but a sticky note's.
-    int32_t result = pst.GetItemFieldsByIndex(index, node, pst.CurrentObject, ItemRowFields(false));
-    if (result >= 0 && pst.CurrentObject && pst.CurrentObject->Kind == kKindStickyNote)
-        result = pst.GetItemFieldsByIndex(index, node, pst.CurrentObject, ItemRowFields(true));
-    const tpstmessage* m = pst.CurrentObject.get();
-    if (result < 0 || !node || !m || node->pParent != folder || m->Kind >= kKindOther) return row;
-    FillCells(*m, row);
-    if (row.Cells.empty()) return row;
-    row.Node = node;
-    row.Recovered = pst.IsRecovered(node);
-    return row;
+    pst.CurrentObject = ReadRowObject(pst, index, node);
+    return RowOfObject(pst, folder, node, pst.CurrentObject.get());
+}
+
+std::vector<titemrow> BuildItemRows(TPst64File& pst, tnodeentry* folder, int32_t first,
+                                    int32_t end) {
+    if (!folder || first < 0 || end <= first) return {};
+    std::vector<titemrow> rows(size_t(end - first));
+    ostrel::ForChunksOnCores(rows.size(), kRowsPerChunk, [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            tnodeentry* node = nullptr;
+            std::unique_ptr<tpstmessage> m = ReadRowObject(pst, first + int32_t(i), node);
+            rows[i] = RowOfObject(pst, folder, node, m.get());
+            FreeMessage(m);
+        }
+    });
+    return rows;
 }
 
 titemrow ItemRowOf(TPst64File& pst, tnodeentry* node, const tpstmessage& m) {

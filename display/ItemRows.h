@@ -65,6 +65,12 @@ tfolderitems CollectFolderItems(TPst64File& pst, tnodeentry* folder);
 // another folder, of an unlisted kind or that cannot be read stays empty.
 titemrow BuildItemRow(TPst64File& pst, tnodeentry* folder, int32_t index);
 
+// The rows at [first, end) of the collected items of `folder`, each as
+// BuildItemRow gives it, read on every core; pst.CurrentObject is left as it
+// was. Indexes past the collected items give empty rows.
+std::vector<titemrow> BuildItemRows(TPst64File& pst, tnodeentry* folder, int32_t first,
+                                    int32_t end);
+
 // Every field of an object the cells of its row show ("record::Field"); the
 // body only for a sticky note.
 std::span<const char* const> ItemRowFields(bool stickyNote);

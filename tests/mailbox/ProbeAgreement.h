@@ -64,9 +64,17 @@ inline std::string Disagreements(tpstfile* file) {
     return all;
 }
 
+inline std::string RowText(const titemrow& row) {
+    std::string out = row.Recovered ? "recovered" : "";
+    for (const std::string& cell : row.Cells)
+        out += " | " + cell;
+    return out + " | icon " + std::to_string(row.Icon);
+}
+
 // The folder list (captions with counts, paths, depths) and every listed
-// folder's item collection, as one text; the collections read the way
-// `cheap` says, from counts at zero.
+// folder's item collection with its rows, as one text; the collections read
+// the way `cheap` says, from counts at zero, and the cheap way reads the
+// rows on every core, the other way one by one.
 inline std::string Collections(TPst64File& pst, bool cheap) {
     for (const auto& node : pst.Engine.nodes.owned) {
         node->cItems = 0;
@@ -85,6 +93,14 @@ inline std::string Collections(TPst64File& pst, bool cheap) {
         for (tnodeentry* node : pst.ItemList.value_or(std::vector<tnodeentry*>{}))
             out << " " << std::hex << node->nid << std::dec;
         out << "\n";
+        std::vector<titemrow> itemRows;
+        if (cheap)
+            itemRows = BuildItemRows(pst, row.Node, 0, items.Count);
+        else
+            for (int32_t i = 0; i < items.Count; ++i)
+                itemRows.push_back(BuildItemRow(pst, row.Node, i));
+        for (const titemrow& itemRow : itemRows)
+            out << "  " << RowText(itemRow) << "\n";
     }
     pst.ClearItemList();
     pst.CurrentNode = start;

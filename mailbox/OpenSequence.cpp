@@ -58,11 +58,14 @@ void TPst64File::Open(const std::string& path) {
         Shut();
         return;
     }
-    // 2-5. Roots from the page scan, the indexes, the name map, the recovery.
+    // 2-5. Roots from the page scan, the indexes, the recovery, the name map.
+    // The map comes last: its node's blocks may be known only from the
+    // recovery, as in a file whose whole BBT is one leaf page, which leaves
+    // the root scan no intermediate page to choose.
     FindIndexRoots();
     BuildIndexesAfterScan();
-    LoadNamedPropertyMap(&Engine);
     RecoverIndexEntries();
+    LoadNamedPropertyMap(&Engine);
     if (!Engine.pNodeFirst) {
         // Nothing at all was found: say which fault of the header explains it.
         facts.FoundRoots = Engine.ibNBT != 0 || Engine.ibBBT != 0;

@@ -151,6 +151,53 @@ TEST_P(ScanBothLayouts, SingleLeafTreesAreFilledByTheRecoveryAlone) {
     EXPECT_EQ(BuildFolderRows(*pst, "f.pst").size(), 3u); // Outlook, root folder, Top
 }
 
+// The name-to-ID map of a file whose BBT is one leaf page: its blocks are
+// known only once the recovery has read that leaf, and the map must still be
+// read, or named properties (an appointment's times) come under their
+// stored IDs. Seen in an ANSI file written by Outlook.
+tbytes FileTimeBytes(uint64_t ticks) {
+    tbytes b(8);
+    for (size_t i = 0; i < 8; ++i)
+        b[i] = uint8_t(ticks >> (8 * i));
+    return b;
+}
+
+TEST(ScanSingleLeaf, NamedPropertiesOfAnAnsiFileWithOneBbtLeafKeepTheirNames) {
+    constexpr uint64_t kStart = 0x01C4860A0B5D4000ull; // 2004-08-19 18:30 UTC
+    constexpr uint64_t kEnd = kStart + 36000000000ull; // an hour later
+    Mailbox m;
+    Folder calendar("Calendar", "IPF.Appointment");
+    Item meeting;
+    meeting.kind = ItemKind::Appointment;
+    meeting.subject = "Olympus training";
+    meeting.appointment = AppointmentInfo{};
+    meeting.appointment->start = kStart;
+    meeting.appointment->end = kEnd;
+    meeting.appointment->location = "Room 4";
+    calendar.items.push_back(meeting);
+    m.ipmSubtree.folders.push_back(calendar);
+    MailboxWriter writer(Opts(Layout::Ansi));
+    std::vector<uint8_t> file = writer.write(m);
+    for (const PageInfo& p : writer.ndb().pages())
+        if (!p.nbt) {
+            ASSERT_EQ(p.level, 0) << "the BBT no longer fits one leaf page";
+        }
+    ASSERT_EQ(ScanRoots(file)->Engine.ibBBT, 0);
+
+    auto pst = OpenBytes(file);
+    ASSERT_TRUE(pst->Engine.pNamedProps);
+    ASSERT_EQ(writer.items().size(), 1u);
+    tnodeentry* node = FindNode(&pst->Engine, writer.items()[0].nid);
+    ASSERT_TRUE(node);
+    std::unique_ptr<tpstmessage> item = BuildMessage(&pst->Engine, node, nullptr);
+    ASSERT_TRUE(item && item->Appointment);
+    EXPECT_EQ(item->Appointment->StartTime, FileTimeBytes(kStart));
+    EXPECT_EQ(item->Appointment->EndTime, FileTimeBytes(kEnd));
+    EXPECT_EQ(TextOf(item->Appointment->Location), "Room 4");
+    EXPECT_FALSE(item->Contact); // LIDs taken for stored IDs fall on a contact's names
+    FreeMessage(item);
+}
+
 // A later BBT page replaces the earlier choice only with a higher BID and a
 // tree of at least as many entries.
 TEST_P(ScanBothLayouts, LaterBlockRootNeedsHigherBidAndAsManyEntries) {

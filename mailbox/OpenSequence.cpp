@@ -20,7 +20,6 @@ std::unique_ptr<TPst64File> TPst64File::Create(const std::string& unused) {
 }
 
 TPst64File::~TPst64File() {
-    DropScannedBlockIndex();
     FreeMessage(CurrentObject);
     ClosePstFile(&Engine);
 }
@@ -63,7 +62,7 @@ void TPst64File::Open(const std::string& path) {
     // recovery, as in a file whose whole BBT is one leaf page, which leaves
     // the root scan no intermediate page to choose.
     FindIndexRoots();
-    BuildIndexesAfterScan();
+    BuildIndexes(&Engine);
     RecoverIndexEntries();
     LoadNamedPropertyMap(&Engine);
     if (!Engine.pNodeFirst) {

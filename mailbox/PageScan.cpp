@@ -198,7 +198,14 @@ void TPst64File::FindIndexRoots() {
 
     leafPages_ = {};
     leafPages_.Known = true;
-    DropScannedBlockIndex();
+    // Candidate roots are walked only to count what they hold: most are
+    // passed over, and building an index for each would cost more than the
+    // one walk that builds the chosen root's index afterwards.
+    struct tcountingwalks {
+        tpstfile* file;
+        explicit tcountingwalks(tpstfile* f) : file(f) { file->fWalkCountsOnly = true; }
+        ~tcountingwalks() { file->fWalkCountsOnly = false; }
+    } counting(file);
     const int64_t first = std::min(po.ibFirstAMap, po.ibFirstBTreePage);
     ForEachPage(file, first, size, true, [&](const uint8_t* page, int64_t ib) {
         uint16_t type = PageType(page, po);
@@ -217,7 +224,6 @@ void TPst64File::FindIndexRoots() {
                     bestBbtIb = ib;
                     bestBbtBid = bid;
                     bestBbtCount = file->cBlocks;
-                    KeepScannedBlockIndex();
                 }
                 FreeBlockIndex(file);
             }
@@ -247,39 +253,6 @@ void TPst64File::FindIndexRoots() {
     file->bidBBT = uint64_t(bestBbtBid);
     file->ibNBT = bestNbtIb;
     file->bidNBT = uint64_t(bestNbtBid);
-}
-
-void TPst64File::KeepScannedBlockIndex() {
-    DropScannedBlockIndex();
-    scannedIndex_.Root = std::move(Engine.pBlockIndex);
-    scannedIndex_.Count = Engine.cBlocks;
-    scannedIndex_.Bid = Engine.bidBBT;
-    scannedIndex_.Ib = Engine.ibBBT;
-}
-
-void TPst64File::DropScannedBlockIndex() {
-    if (!scannedIndex_.Root) return;
-    std::swap(Engine.pBlockIndex, scannedIndex_.Root);
-    FreeBlockIndex(&Engine);
-    std::swap(Engine.pBlockIndex, scannedIndex_.Root);
-    scannedIndex_ = {};
-}
-
-void TPst64File::BuildIndexesAfterScan() {
-    tpstfile* file = &Engine;
-    if (!scannedIndex_.Root || scannedIndex_.Bid != file->bidBBT ||
-        scannedIndex_.Ib != file->ibBBT || file->pBlockIndex) {
-        DropScannedBlockIndex();
-        BuildIndexes(file);
-        return;
-    }
-    // The scan walked the chosen BBT root into this very index: the walk
-    // from the same page into an empty index would give it again.
-    file->pBlockIndex = std::move(scannedIndex_.Root);
-    file->cBlocks = scannedIndex_.Count;
-    scannedIndex_ = {};
-    file->cNodes = 0;
-    WalkNodeBTree(file, 0, kMaxKey, kFirstNodeKey, file->bidNBT, file->ibNBT);
 }
 
 void TPst64File::RememberLeafPage(const uint8_t* page, int64_t ib, const tpageoffsets& po) {

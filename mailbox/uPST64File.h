@@ -125,12 +125,6 @@ private:
     std::unique_ptr<tpstmessage> BuildObject(tnodeentry* node);
     void ReshapeOfflineTree();
     void GatherOrphans();
-    // The block index that the root scan walked from the root it chose,
-    // kept so that the index load need not walk it again; dropped unused.
-    void KeepScannedBlockIndex();
-    void DropScannedBlockIndex();
-    // BuildIndexes, with the scan's block index when it is the chosen root's.
-    void BuildIndexesAfterScan();
     // Notes a valid leaf page of either B-tree met by a scan, for the recovery.
     void RememberLeafPage(const uint8_t* page, int64_t ib, const tpageoffsets& po);
     // The encoding (of the two given) in which the root folder can be built.
@@ -168,12 +162,5 @@ private:
         std::vector<int64_t> Blocks, Nodes;
     };
     tleafpages leafPages_;
-    struct tscannedindex {
-        std::unique_ptr<tblockentry> Root;
-        uint64_t Count = 0;
-        uint64_t Bid = 0;
-        int64_t Ib = 0;
-    };
-    tscannedindex scannedIndex_;
     tnodeentry* orphanedItems_ = nullptr;
 };

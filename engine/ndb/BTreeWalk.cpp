@@ -88,13 +88,14 @@ int32_t WalkBlockLeaf(tpstfile* file, const tpageoffsets& po, const tpage& page,
         int64_t bid = ReadKeyField(file, e, false);
         if (bid == 0) return 0;
         if (!KeyFits(bid, i, upper, lower, prev)) return -1;
+        ++file->cBlocks;
+        if (file->fWalkCountsOnly) continue;
         auto entry = std::make_unique<tblockentry>();
         entry->bid = bid;
         entry->ib = ReadKeyField(file, e + po.cbId, false);
         entry->cb = LoadU16(e + 2 * po.cbId);
         if (po.ibCbInflated >= 0) entry->cbInflated = LoadU16(e + po.ibCbInflated);
         InsertBlock(file, std::move(entry));
-        ++file->cBlocks;
     }
     return 0;
 }
@@ -107,6 +108,8 @@ int32_t WalkNodeLeaf(tpstfile* file, const tpageoffsets& po, const tpage& page, 
         const uint8_t* e = page.bytes.data() + i * po.cbNbtEntry;
         int64_t nid = ReadKeyField(file, e, false);
         if (!KeyFits(nid, i, upper, lower, prev)) return -1;
+        ++file->cNodes;
+        if (file->fWalkCountsOnly) continue;
         auto node = std::make_unique<tnodeentry>();
         node->nid = uint64_t(nid);
         node->bidData = uint64_t(ReadKeyField(file, e + po.cbId, false));
@@ -115,7 +118,6 @@ int32_t WalkNodeLeaf(tpstfile* file, const tpageoffsets& po, const tpage& page, 
         node->pSubBlock = FindBlock(file, node->bidSub);
         node->pDataBlock = FindBlock(file, node->bidData);
         InsertNode(file, std::move(node));
-        ++file->cNodes;
     }
     return 0;
 }

@@ -16,6 +16,7 @@ int32_t BuildIndexes(tpstfile* file);
 // Visits the page at `ib`, which must carry trailer BID `bid` and keys in
 // [lower, upper). 0 when the page was walked, -1 when it was refused.
 // `level` is the cLevel the parent expects of this page (-1 at the root).
+// With file->fWalkCountsOnly, entries are counted as if indexed, not indexed.
 int32_t WalkBlockBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lower, uint64_t bid,
                        int64_t ib, int level = -1);
 int32_t WalkNodeBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lower, uint64_t bid,

@@ -43,6 +43,9 @@ struct tpstfile {
     uint64_t cBlocks = 0;
     uint64_t cNodes = 0;
     uint8_t fInsertGrew = 0; // work flag of InsertBlock
+    // Set, the walks count the entries they would index (cBlocks, cNodes)
+    // and index none: the root scan's trial of a candidate root.
+    bool fWalkCountsOnly = false;
 
     tnodestore nodes; // owns the node records of pNodeFirst's forest
 

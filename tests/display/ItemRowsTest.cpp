@@ -7,17 +7,7 @@
 #include <initializer_list>
 
 #include "display/ItemRows.h"
-
-namespace {
-
-tbytes FileTimeBytes(uint64_t v) {
-    tbytes b(8);
-    for (int i = 0; i < 8; ++i)
-        b[size_t(i)] = uint8_t(v >> (8 * i));
-    return b;
-}
-
-} // namespace
+#include "tests/engine/messaging/FileTimeBytes.h"
 
 TEST(ItemRowsTest, MailAndClasslessFoldersShareTheMailColumns) {
     tcolumnset none = ColumnsForKind(kKindNone);

@@ -11,6 +11,7 @@
 
 #include "display/MessageDump.h"
 #include "tests/cli/CliRun.h"
+#include "tests/engine/messaging/FileTimeBytes.h"
 
 namespace {
 
@@ -196,13 +197,6 @@ std::map<std::string, std::string> AsMap(const std::vector<tdumpline>& lines) {
     return out;
 }
 
-tbytes FileTime(uint64_t ticks) {
-    tbytes b(8);
-    for (size_t i = 0; i < 8; ++i)
-        b[i] = uint8_t(ticks >> (8 * i));
-    return b;
-}
-
 TEST(ShowFields, EmptyObjectShowsKindAndMessageClassOnly) {
     std::vector<tdumpline> lines = DumpMessage(tpstmessage{});
     ASSERT_EQ(lines.size(), 2u);
@@ -220,7 +214,7 @@ TEST(ShowFields, ValuesAreWrittenByTheirStorage) {
     m.MailInfo->Subject = std::make_unique<tsubject>();
     m.MailInfo->Subject->PrefixMarker = 1;
     m.MailInfo->Subject->Text = std::string("RE:\tHello\r\nWorld");
-    m.MailInfo->DeliveryTime = FileTime(129100251090000000); // 2010-02-07 14:05:09 UTC
+    m.MailInfo->DeliveryTime = FileTimeBytes(129100251090000000); // 2010-02-07 14:05:09 UTC
     m.MailInfo->RtfCompressed = {0xAB, 0x01, 0x00, 0xFF};
     m.MailInfo->Importance = 0;                       // zero numbers are left out
     m.MailInfo->DeleteAfterSubmit = kTriFalse;        // 32-bit tri-state false
@@ -287,11 +281,11 @@ TEST(ShowFields, ChainsAreIndexedInListOrder) {
 }
 
 TEST(ShowFields, FileTimesAcrossTheirRange) {
-    EXPECT_EQ(FormatFileTimeUtc(FileTime(0)), "1601-01-01T00:00:00Z");
+    EXPECT_EQ(FormatFileTimeUtc(FileTimeBytes(0)), "1601-01-01T00:00:00Z");
     // Sub-second ticks are dropped, not rounded up into the next day.
-    EXPECT_EQ(FormatFileTimeUtc(FileTime(125963423999999999)), "2000-02-29T23:59:59Z");
-    EXPECT_EQ(FormatFileTimeUtc(FileTime(0x7FFFFFFFFFFFFFFFull)), "30828-09-14T02:48:05Z");
-    EXPECT_EQ(FormatFileTimeUtc(FileTime(~0ull)), "60056-05-28T05:36:10Z"); // five-digit year
+    EXPECT_EQ(FormatFileTimeUtc(FileTimeBytes(125963423999999999)), "2000-02-29T23:59:59Z");
+    EXPECT_EQ(FormatFileTimeUtc(FileTimeBytes(0x7FFFFFFFFFFFFFFFull)), "30828-09-14T02:48:05Z");
+    EXPECT_EQ(FormatFileTimeUtc(FileTimeBytes(~0ull)), "60056-05-28T05:36:10Z"); // five-digit year
     // A value that is not 8 bytes is not a FILETIME: its bytes are shown.
     EXPECT_EQ(FormatFileTimeUtc({0x01, 0x02, 0x03}), "010203");
 }

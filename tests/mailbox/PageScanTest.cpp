@@ -10,6 +10,7 @@
 
 #include "display/FolderList.h"
 #include "mailbox/uPST64File.h"
+#include "tests/engine/messaging/FileTimeBytes.h"
 #include "tests/mailbox/OpenedMailbox.h"
 #include "tools/pstwriter/PstDamage.h"
 #include "tools/pstwriter/PstMailbox.h"
@@ -155,13 +156,6 @@ TEST_P(ScanBothLayouts, SingleLeafTreesAreFilledByTheRecoveryAlone) {
 // known only once the recovery has read that leaf, and the map must still be
 // read, or named properties (an appointment's times) come under their
 // stored IDs. Seen in an ANSI file written by Outlook.
-tbytes FileTimeBytes(uint64_t ticks) {
-    tbytes b(8);
-    for (size_t i = 0; i < 8; ++i)
-        b[i] = uint8_t(ticks >> (8 * i));
-    return b;
-}
-
 TEST(ScanSingleLeaf, NamedPropertiesOfAnAnsiFileWithOneBbtLeafKeepTheirNames) {
     constexpr uint64_t kStart = 0x01C4860A0B5D4000ull; // 2004-08-19 18:30 UTC
     constexpr uint64_t kEnd = kStart + 36000000000ull; // an hour later

@@ -225,7 +225,6 @@ void TPst64File::FindIndexRoots() {
                     bestBbtBid = bid;
                     bestBbtCount = file->cBlocks;
                 }
-                FreeBlockIndex(file);
             }
         }
         if (type == kPageTypeNBT && level != 0) {
@@ -237,8 +236,7 @@ void TPst64File::FindIndexRoots() {
                     file->bidNBT = uint64_t(bid);
                     if (bid > bestNbtBid) {
                         file->cNodes = 0;
-                        WalkNodeBTree(file, 0, kMaxKey, 33, uint64_t(bid), ib);
-                        FreeNodeTree(file);
+                        WalkNodeBTree(file, 0, kMaxKey, kFirstNodeKey, uint64_t(bid), ib);
                         if (file->cNodes > 0) {
                             bestNbtIb = ib;
                             bestNbtBid = bid;

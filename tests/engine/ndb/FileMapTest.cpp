@@ -1,8 +1,11 @@
 // Reads through the mapped view: the same bytes as the file at every size
 // and offset, and a file that another program cuts short or lengthens while
-// it is open gives short or failed reads, never a crash.
+// it is open gives short or failed reads, never a crash; reads that jump
+// about a large file keep few of its pages in the process.
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <fstream>
 
 #include "tests/engine/ndb/FileImage.h"
 
@@ -98,6 +101,47 @@ TEST(FileMap, AFileLengthenedWhileOpenReadsItsNewBytesFromTheFile) {
     EXPECT_TRUE(std::equal(across.begin(), across.begin() + 512, bytes.end() - 512));
     EXPECT_EQ(across[512], 0x5A);
     EXPECT_FALSE(file.view.failed);
+    ClosePstFile(&file);
+}
+
+// The file pages the process has mapped (RssFile in /proc/self/status), in KiB.
+int64_t MappedFileKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("RssFile:", 0) == 0) return std::stoll(line.substr(8));
+    return -1;
+}
+
+TEST(FileMap, ReadsThatJumpAboutALargeFileKeepFewOfItsPagesMapped) {
+    // 48 MiB: 24 regions of 2 MiB, three times the regions a thread keeps.
+    constexpr size_t kLargeFile = 48u << 20;
+    const std::vector<uint8_t> bytes = Pattern(kLargeFile);
+    tpstfile file;
+    ASSERT_EQ(OpenPstFile(&file, SavePattern(bytes)), 0);
+    ASSERT_NE(file.view.base, nullptr);
+    const int64_t before = MappedFileKiB();
+    // Every 64 KiB of the file twice, in an order that leaves a region for
+    // others and comes back to it; odd offsets make some reads straddle
+    // two regions.
+    constexpr int64_t kChunk = 64 * 1024;
+    constexpr int64_t kStride = 3 * (1 << 20) + kChunk;
+    const int64_t chunks = int64_t(kLargeFile) / kChunk;
+    bool same = true;
+    for (int pass = 0; pass < 2; ++pass)
+        for (int64_t i = 0; i < chunks; ++i) {
+            int64_t offset = (i * kStride) % int64_t(kLargeFile) + (pass ? 7 : 0);
+            int32_t got = 0;
+            std::vector<uint8_t> read = Read(file, int32_t(kChunk), offset, got);
+            same = same && std::equal(read.begin(), read.end(), bytes.begin() + offset) &&
+                   got == int32_t(std::min<int64_t>(kChunk, int64_t(kLargeFile) - offset));
+        }
+    EXPECT_TRUE(same);
+    EXPECT_FALSE(file.view.failed);
+    // A few regions' worth at most (the file's 48 MiB were all touched).
+    if (before >= 0) {
+        EXPECT_LT(MappedFileKiB() - before, 24 * 1024);
+    }
     ClosePstFile(&file);
 }
 

@@ -7,7 +7,7 @@ JOBS       ?= 2
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 # Debian packages the build and the tests need.
-APT_PACKAGES := build-essential cmake g++ clang libclang-rt-dev lld libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev \
+APT_PACKAGES := build-essential cmake g++ clang libclang-rt-dev lld libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev libmimalloc-dev \
                 python3 pst-utils pff-tools python3-pypff python3-vobject python3-icalendar qt6-base-dev qt6-svg-dev qt6-webengine-dev fonts-liberation xvfb xauth
 
 .PHONY: all deps build build-asan test run screenshots clean

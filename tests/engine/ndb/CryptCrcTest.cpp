@@ -27,6 +27,26 @@ TEST(DecodeBlock, PermutationUsesInverseTable) {
     EXPECT_EQ(data, (std::vector<uint8_t>{mpbbI[0], mpbbI[1], mpbbI[255]}));
 }
 
+// Blocks are decoded 64 bytes at a time where the processor allows, the
+// rest byte by byte: every length and start around those steps, every byte
+// value in each lane, and nothing decoded outside the block.
+TEST(DecodeBlock, PermutationOfEveryLengthAndStartMatchesTheTable) {
+    std::vector<uint8_t> source(4096 + 200);
+    for (size_t i = 0; i < source.size(); ++i)
+        source[i] = uint8_t(i * 131 + (i >> 8) * 7);
+    bool same = true;
+    for (int32_t start = 0; start < 4; ++start)
+        for (int32_t count : {0, 1, 63, 64, 65, 127, 128, 129, 191, 255, 256, 257, 1000, 4096}) {
+            std::vector<uint8_t> data = source;
+            EXPECT_EQ(DecodeBlock(data.data() + start, count, 1, 0), 0);
+            for (size_t i = 0; i < data.size(); ++i) {
+                const bool inside = int64_t(i) >= start && int64_t(i) < start + count;
+                same = same && data[i] == (inside ? mpbbI[source[i]] : source[i]);
+            }
+        }
+    EXPECT_TRUE(same);
+}
+
 // Reference encoder written from [MS-PST] 5.2 CryptCyclic (encoding direction).
 std::vector<uint8_t> EncodeCyclic(std::vector<uint8_t> data, uint32_t key) {
     uint16_t w = uint16_t(key ^ (key >> 16));

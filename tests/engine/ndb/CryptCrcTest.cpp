@@ -98,6 +98,32 @@ TEST(ComputeCrc, KnownValues) {
     EXPECT_EQ(ComputeCrc(3, nullptr), 0u);
 }
 
+// The CRC folds eight bytes a step and the rest one by one: every length
+// and start around those steps gives what the one-byte-a-step definition of
+// [MS-PST] 5.3 gives.
+TEST(ComputeCrc, EveryLengthAndStartMatchesTheByteByByteDefinition) {
+    auto byteByByte = [](const uint8_t* p, int32_t count) {
+        uint32_t crc = 0;
+        for (int32_t i = 0; i < count; ++i) {
+            crc ^= p[i];
+            for (int k = 0; k < 8; ++k)
+                crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+        }
+        return crc;
+    };
+    std::vector<uint8_t> bytes(4200);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = uint8_t(i * 37 + (i >> 7));
+    bool same = true;
+    for (int32_t start = 0; start < 8; ++start)
+        for (int32_t count = 1; count <= 40; ++count)
+            same = same && ComputeCrc(count, bytes.data() + start) ==
+                               byteByByte(bytes.data() + start, count);
+    for (int32_t count : {496, 500, 4080, 4096, 4191})
+        same = same && ComputeCrc(count, bytes.data() + 3) == byteByByte(bytes.data() + 3, count);
+    EXPECT_TRUE(same);
+}
+
 TEST(ReadBidAt, WidthAndSign) {
     tpstfile file;
     const uint8_t raw[8] = {0xFE, 0xFF, 0xFF, 0xFF, 0x01, 0, 0, 0};

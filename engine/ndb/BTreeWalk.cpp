@@ -3,6 +3,10 @@
 // so that a damaged page loses only its own subtree.
 #include "engine/ndb/BTreeWalk.h"
 
+#include <system_error>
+#include <thread>
+#include <utility>
+
 #include "engine/Limits.h"
 #include "engine/ndb/BlockRead.h"
 #include "engine/ndb/FormatOffsets.h"
@@ -151,11 +155,72 @@ int32_t WalkNodeBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lowe
     return WalkNodeLeaf(file, po, page, upper, lower);
 }
 
+namespace {
+
+constexpr int64_t kFirstNodeKey = 0x21; // the lowest NID the NBT walk takes
+
+// A record that reads another's file through its descriptor and view and
+// owns neither, for a walk on another thread: what the walk writes (counts,
+// index, node tree) is its own, so the two threads share no written field.
+struct tborrowedfile {
+    tpstfile record;
+    explicit tborrowedfile(const tpstfile& from) {
+        record.fUnicode = from.fUnicode;
+        record.layout = from.layout;
+        record.hFile = from.hFile;
+        record.view.base = from.view.base;
+        record.view.size = from.view.size;
+        record.view.failed = from.view.failed.load();
+        record.ibFileEof = from.ibFileEof;
+        record.bCryptMethod = from.bCryptMethod;
+        record.wVer = from.wVer;
+    }
+    ~tborrowedfile() {
+        record.hFile = 0; // not ours to close
+        record.view.base = nullptr;
+        record.view.size = 0;
+    }
+};
+
+// The NBT walk beside the BBT walk. The node walk looks up each node's
+// blocks as it inserts it; in a record of its own the block index is empty,
+// so the lookups are made here once both walks are done, against the same
+// whole index the walk one after the other would have used.
+bool BuildIndexesOnTwoThreads(tpstfile* file) {
+    tborrowedfile nodes(*file);
+    std::thread nodeWalk;
+    try {
+        nodeWalk = std::thread([&] {
+            WalkNodeBTree(&nodes.record, 0, kMaxKey, kFirstNodeKey, file->bidNBT, file->ibNBT);
+        });
+    } catch (const std::system_error&) {
+        return false; // no thread to be had: the caller walks one tree after the other
+    }
+    WalkBlockBTree(file, 0, kMaxKey, 0, file->bidBBT, file->ibBBT);
+    nodeWalk.join();
+    if (nodes.record.view.failed) file->view.failed = true;
+    file->nodes = std::move(nodes.record.nodes);
+    file->pNodeFirst = std::exchange(nodes.record.pNodeFirst, nullptr);
+    file->pNodeLast = std::exchange(nodes.record.pNodeLast, nullptr);
+    file->cNodes = nodes.record.cNodes;
+    for (const auto& node : file->nodes.owned) {
+        node->pSubBlock = FindBlock(file, node->bidSub);
+        node->pDataBlock = FindBlock(file, node->bidData);
+    }
+    return true;
+}
+
+} // namespace
+
 int32_t BuildIndexes(tpstfile* file) {
     if (!file) return -1;
     file->cBlocks = 0;
-    WalkBlockBTree(file, 0, kMaxKey, 0, file->bidBBT, file->ibBBT);
     file->cNodes = 0;
-    WalkNodeBTree(file, 0, kMaxKey, 0x21, file->bidNBT, file->ibNBT);
+    // Two threads only into an empty node tree, which the walk's own then replaces.
+    const bool twoThreads = std::thread::hardware_concurrency() >= 2 && !file->fWalkCountsOnly &&
+                            file->nodes.owned.empty() && !file->pNodeFirst;
+    if (twoThreads && BuildIndexesOnTwoThreads(file)) return 1;
+    WalkBlockBTree(file, 0, kMaxKey, 0, file->bidBBT, file->ibBBT);
+    WalkNodeBTree(file, 0, kMaxKey, kFirstNodeKey, file->bidNBT, file->ibNBT);
     return 1;
 }

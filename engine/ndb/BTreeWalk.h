@@ -11,6 +11,9 @@
 
 // Walks the BBT from (bidBBT, ibBBT), then the NBT from (bidNBT, ibNBT) with
 // 0x21 as the lowest NID. -1 without a record, else 1 whatever the walks found.
+// On two cores, into an empty node tree, both walks run at once and each
+// node's blocks are looked up when both are done: the same indexes as one
+// walk after the other.
 int32_t BuildIndexes(tpstfile* file);
 
 // Visits the page at `ib`, which must carry trailer BID `bid` and keys in

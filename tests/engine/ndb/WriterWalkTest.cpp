@@ -68,6 +68,44 @@ TEST_P(WrittenFile, ThreeLevelTreesLoadEveryEntry) {
     EXPECT_EQ(subtree->pDataBlock, FindBlock(&file, bids[60]));
 }
 
+// On two cores the NBT is walked beside the BBT and each node's blocks are
+// looked up afterwards: every node must still point at the entry of its BID
+// (or at none where the BBT lacks it), whichever walk ends first.
+TEST_P(WrittenFile, EveryNodePointsAtTheBlocksOfItsBidsWhicheverWalkEndsFirst) {
+    for (bool moreNodesThanBlocks : {false, true}) {
+        pstw::Options o = options();
+        o.maxEntriesPerPage = 5;
+        pstw::NdbWriter w(o);
+        const int blocks = moreNodesThanBlocks ? 20 : 400;
+        const int nodes = moreNodesThanBlocks ? 400 : 20;
+        std::vector<uint64_t> bids;
+        for (int i = 0; i < blocks; ++i)
+            bids.push_back(w.addBlock(Pattern(16 + i % 50, uint8_t(i))));
+        w.addNode(0x21, bids[0]);
+        w.addNode(0x122, bids[1], 0, 0x122);
+        // Every third node names a data block the BBT does not hold.
+        const uint64_t missing = bids.back() + 0x1000;
+        for (int i = 0; i < nodes; ++i) {
+            uint64_t data = i % 3 == 2 ? missing + 4 * uint64_t(i) : bids[size_t(i) % bids.size()];
+            uint64_t sub = i % 4 == 1 ? bids[size_t(i + 1) % bids.size()] : 0;
+            w.addNode(0x200004 + 0x20 * uint32_t(i), data, sub, 0x122);
+        }
+        ClosePstFile(&file); // the first round's file
+        open(w.finish());
+        EXPECT_EQ(file.cBlocks, uint64_t(blocks));
+        EXPECT_EQ(file.cNodes, uint64_t(nodes + 2));
+        ASSERT_EQ(file.nodes.owned.size(), size_t(nodes + 2));
+        int unresolved = 0;
+        for (const auto& node : file.nodes.owned) {
+            EXPECT_EQ(node->pDataBlock, FindBlock(&file, node->bidData)) << node->nid;
+            EXPECT_EQ(node->pSubBlock, FindBlock(&file, node->bidSub)) << node->nid;
+            unresolved += node->pDataBlock == nullptr;
+        }
+        EXPECT_EQ(unresolved, nodes / 3);
+        EXPECT_EQ(FindNode(&file, 0x122)->cChildren, uint32_t(nodes));
+    }
+}
+
 TEST_P(WrittenFile, DataTreesAndSubnodesRoundTrip) {
     pstw::NdbWriter w(options());
     auto big = Pattern(3 * 8192 + 100, 7);

@@ -178,6 +178,10 @@ void AppendFoldedCodePoint(char32_t cp, std::string& out) {
     }
 }
 
+bool IsVisibleAscii(uint8_t b) {
+    return b != 0 && b < 0x80 && !IsSpace(b);
+}
+
 bool IsWordByte(char c) {
     const auto b = uint8_t(c);
     return b >= 0x80 || (b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') || b == '_';
@@ -190,6 +194,21 @@ void AppendFolded(std::string_view text, std::string& out) {
     // leading and trailing runs vanish and inner runs count once.
     bool pendingSpace = false;
     for (size_t pos = 0; pos < text.size();) {
+        // Most text is runs of visible ASCII, which fold byte for byte: a
+        // run is appended at once and lowered in place.
+        size_t run = pos;
+        while (run < text.size() && IsVisibleAscii(uint8_t(text[run])))
+            ++run;
+        if (run > pos) {
+            if (pendingSpace) out += ' ';
+            pendingSpace = false;
+            const size_t at = out.size();
+            out.append(text.substr(pos, run - pos));
+            for (size_t i = at; i < out.size(); ++i)
+                if (out[i] >= 'A' && out[i] <= 'Z') out[i] = char(out[i] - 'A' + 'a');
+            pos = run;
+            continue;
+        }
         const char32_t cp = NextCodePoint(text, pos);
         if (cp == 0 || IsSpace(cp)) {
             pendingSpace = !out.empty();

@@ -15,7 +15,6 @@ namespace {
 constexpr int32_t kScanChunk = 0x3E000; // 496 pages of 512 bytes, 62 of 4 KiB
 constexpr uint32_t kAMapPageType = 0x00008484;
 constexpr int64_t kAnsiAMapPadding = 4; // dwPadding before an ANSI AMap's bits
-constexpr int64_t kFirstNodeKey = 0x21; // the lowest NID the NBT walk takes
 
 bool PageCrcValid(const uint8_t* page, const tpageoffsets& po) {
     return ComputeCrc(po.cbCrc, page) == LoadU32(page + po.crc);

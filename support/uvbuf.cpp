@@ -82,6 +82,14 @@ int32_t ByteBuffer::WideToAnsi(const uint8_t* wide, int32_t n) {
     const int32_t room = Capacity - Length;
     int32_t written = 0;
     for (int32_t i = 0; i < units;) {
+        // Most text is ASCII: a unit below 0x80 is its own UTF-8 byte.
+        const uint8_t* unit = wide + 2 * size_t(i);
+        if (unit[1] == 0 && unit[0] < 0x80) {
+            if (written + 1 > room) return -1;
+            Data[size_t(written++)] = unit[0];
+            ++i;
+            continue;
+        }
         size_t taken = 1;
         uint32_t cp = Utf16CodePoint(wide, size_t(units), size_t(i), taken);
         int len = Utf8Length(cp);

@@ -157,8 +157,6 @@ int32_t WalkNodeBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lowe
 
 namespace {
 
-constexpr int64_t kFirstNodeKey = 0x21; // the lowest NID the NBT walk takes
-
 // A record that reads another's file through its descriptor and view and
 // owns neither, for a walk on another thread: what the walk writes (counts,
 // index, node tree) is its own, so the two threads share no written field.

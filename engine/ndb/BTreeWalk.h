@@ -26,3 +26,4 @@ int32_t WalkNodeBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lowe
                       int64_t ib, int level = -1);
 
 inline constexpr int64_t kMaxKey = 0x7FFFFFFFFFFFFFFF;
+inline constexpr int64_t kFirstNodeKey = 0x21; // the lowest NID the NBT walk takes

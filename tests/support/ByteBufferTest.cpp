@@ -69,6 +69,13 @@ TEST(ByteBuffer, WideToAnsiWritesUtf8WithTerminator) {
     EXPECT_EQ(out->Data[0], 0xD0);
     EXPECT_EQ(out->Data[1], 0x96);
 
+    // Around the one-byte boundary, and a unit whose low byte alone looks like ASCII.
+    const uint8_t edges[] = {0x7F, 0x00, 0x80, 0x00,
+                             0x41, 0x01, 0x00, 0x00}; // U+007F U+0080 U+0141
+    ASSERT_EQ(out->WideToAnsi(edges, 8), 6);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out->Data.get()), 6),
+              std::string("\x7F\xC2\x80\xC5\x81\0", 6));
+
     const uint8_t pair[] = {0x3D, 0xD8, 0x00, 0xDE, 0x00, 0x00}; // U+1F600
     ASSERT_EQ(out->WideToAnsi(pair, 6), 5);
     EXPECT_EQ(out->Data[0], 0xF0);

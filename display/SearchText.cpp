@@ -168,9 +168,13 @@ char32_t LowerOutsideLatin(char32_t cp) {
     return cp;
 }
 
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
 void AppendFoldedCodePoint(char32_t cp, std::string& out) {
     if (cp < 0x80) {
-        out += cp >= 'A' && cp <= 'Z' ? char(cp - 'A' + 'a') : char(cp);
+        out += LowerAscii(char(cp));
     } else if (cp >= kFirstFolded && cp <= kLastFolded) {
         out += kLatinFold[cp - kFirstFolded];
     } else {
@@ -205,7 +209,7 @@ void AppendFolded(std::string_view text, std::string& out) {
             const size_t at = out.size();
             out.append(text.substr(pos, run - pos));
             for (size_t i = at; i < out.size(); ++i)
-                if (out[i] >= 'A' && out[i] <= 'Z') out[i] = char(out[i] - 'A' + 'a');
+                out[i] = LowerAscii(out[i]);
             pos = run;
             continue;
         }

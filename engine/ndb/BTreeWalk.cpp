@@ -160,6 +160,7 @@ namespace {
 // A record that reads another's file through its descriptor and view and
 // owns neither, for a walk on another thread: what the walk writes (counts,
 // index, node tree) is its own, so the two threads share no written field.
+// It carries what the walks read: the entry width, the page layout, the file.
 struct tborrowedfile {
     tpstfile record;
     explicit tborrowedfile(const tpstfile& from) {
@@ -169,9 +170,6 @@ struct tborrowedfile {
         record.view.base = from.view.base;
         record.view.size = from.view.size;
         record.view.failed = from.view.failed.load();
-        record.ibFileEof = from.ibFileEof;
-        record.bCryptMethod = from.bCryptMethod;
-        record.wVer = from.wVer;
     }
     ~tborrowedfile() {
         record.hFile = 0; // not ours to close

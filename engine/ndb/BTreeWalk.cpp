@@ -157,8 +157,8 @@ int32_t WalkNodeBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lowe
 
 namespace {
 
-// A record that reads another's file through its descriptor and view and
-// owns neither, for a walk on another thread: what the walk writes (counts,
+// A record that reads another's file through its descriptor and does not
+// own it, for a walk on another thread: what the walk writes (counts,
 // index, node tree) is its own, so the two threads share no written field.
 // It carries what the walks read: the entry width, the page layout, the file.
 struct tborrowedfile {
@@ -167,14 +167,10 @@ struct tborrowedfile {
         record.fUnicode = from.fUnicode;
         record.layout = from.layout;
         record.hFile = from.hFile;
-        record.view.base = from.view.base;
-        record.view.size = from.view.size;
-        record.view.failed = from.view.failed.load();
+        record.readSerial = from.readSerial;
     }
     ~tborrowedfile() {
         record.hFile = 0; // not ours to close
-        record.view.base = nullptr;
-        record.view.size = 0;
     }
 };
 
@@ -194,7 +190,6 @@ bool BuildIndexesOnTwoThreads(tpstfile* file) {
     }
     WalkBlockBTree(file, 0, kMaxKey, 0, file->bidBBT, file->ibBBT);
     nodeWalk.join();
-    if (nodes.record.view.failed) file->view.failed = true;
     file->nodes = std::move(nodes.record.nodes);
     file->pNodeFirst = std::exchange(nodes.record.pNodeFirst, nullptr);
     file->pNodeLast = std::exchange(nodes.record.pNodeLast, nullptr);

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "engine/ndb/FormatOffsets.h"
+#include "engine/ndb/ReadCache.h"
 #include "support/LittleEndian.h"
 
 namespace {
@@ -47,11 +48,6 @@ tlayout LayoutOfVersion(uint16_t wVer) {
     return tlayout::Ansi;
 }
 
-// Reads up to this size come from the mapped view: blocks and pages. The
-// page scans' large chunks are read from the file, so that their pages are
-// not counted as the viewer's own memory.
-constexpr int32_t kLargestMappedRead = 0x10000;
-
 // Reads may come from more than one thread (the collections read items on
 // both cores); the position they leave is only a progress measure then.
 std::atomic_ref<int64_t> NextRead(tpstfile* file) {
@@ -59,7 +55,6 @@ std::atomic_ref<int64_t> NextRead(tpstfile* file) {
 }
 
 void CloseHandle(tpstfile* file) {
-    UnmapFile(file->view);
     ::close(file->hFile);
     file->hFile = -1;
 }
@@ -77,6 +72,7 @@ void ResetRecord(tpstfile* file) {
     file->ibBBT = file->ibNBT = 0;
     file->bidBBT = file->bidNBT = 0;
     file->hFile = 0;
+    file->readSerial = 0;
     file->ibFileEof = 0;
     file->ibNextRead = 0;
     file->bCryptMethod = 0;
@@ -106,7 +102,7 @@ int32_t OpenPstFile(tpstfile* file, const std::string& path) {
         file->hFile = -1;
         return -1;
     }
-    MapFile(file->view, file->hFile, PstFileSize(file));
+    file->readSerial = NewReadSerial();
     uint8_t magic[4];
     if (ReadAt(file, magic, 4, 0) < 4) {
         CloseHandle(file);
@@ -149,9 +145,13 @@ int32_t ReadAt(tpstfile* file, void* buffer, int32_t count, int64_t offset) {
     int64_t pos = offset >= 0 ? offset : NextRead(file).load(std::memory_order_relaxed) + offset;
     if (pos < 0) return 0;
     auto* out = static_cast<uint8_t*>(buffer);
-    if (count <= kLargestMappedRead && CopyFromMap(file->view, out, count, pos)) {
-        NextRead(file).store(pos + count, std::memory_order_relaxed);
-        return count;
+    if (count <= kLargestCachedRead) {
+        int32_t got = ReadThroughCache(file->hFile, file->readSerial, out, count, pos);
+        if (got >= 0) {
+            NextRead(file).store(pos + got, std::memory_order_relaxed);
+            return got;
+        }
+        // A chunk that could not be read whole may still have the bytes asked for.
     }
     int32_t done = 0;
     while (done < count) {

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "engine/ndb/BlockIndex.h"
-#include "engine/ndb/FileMap.h"
 #include "engine/ndb/FormatOffsets.h"
 #include "engine/ndb/NodeTree.h"
 
@@ -34,8 +33,8 @@ struct tpstfile {
     uint64_t bidBBT = 0;
     int64_t ibNBT = 0;
     uint64_t bidNBT = 0;
-    int32_t hFile = 0; // 0 never opened, -1 closed or failed, otherwise open
-    tfilemap view;     // the file mapped for small reads, when it could be
+    int32_t hFile = 0;       // 0 never opened, -1 closed or failed, otherwise open
+    uint64_t readSerial = 0; // names this open to the small reads' caches (ReadCache.h)
     int64_t ibFileEof = 0;
     uint8_t bCryptMethod = 0; // 0 none, 1 permutation, 2 cyclic
     uint16_t wVer = 0;

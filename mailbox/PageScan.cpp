@@ -9,6 +9,7 @@
 
 #include "support/EventPump.h"
 #include "support/LittleEndian.h"
+#include "support/Parallel.h"
 
 namespace {
 
@@ -24,25 +25,24 @@ uint16_t PageType(const uint8_t* page, const tpageoffsets& po) {
     return LoadU16(page + po.trailer);
 }
 
-// Reads the pages from `offset` on in chunks; calls visit(page, offset) for
-// each whole page and pump() once per chunk. Stops at the end of the file.
+// Reads the pages from `offset` to `end` in chunks of `chunk`'s size; calls
+// visit(page, offset) for each whole page read, and pumps events once per
+// chunk when `pump` is set (only the thread of the user interface may).
 template <typename Visit>
-void ForEachPage(tpstfile* file, int64_t offset, int64_t size, bool pumpPerPage, Visit visit) {
+void ForEachPage(tpstfile* file, int64_t offset, int64_t end, tbuffer& chunk, bool pump,
+                 Visit visit) {
     const int32_t pageSize = PageOffsets(file->layout).pageSize;
-    tbuffer chunk(kScanChunk);
-    while (offset < size) {
-        if (!pumpPerPage) ostrel::PumpEvents();
+    while (offset < end) {
+        if (pump) ostrel::PumpEvents();
         std::fill(chunk.begin(), chunk.end(), 0);
-        int32_t got = ReadAt(file, chunk.data(), kScanChunk, offset);
+        int32_t got = ReadAt(file, chunk.data(), int32_t(chunk.size()), offset);
         int32_t pages = got > 0 ? got / pageSize : 0;
         if (pages == 0) {
             offset += pageSize;
             continue;
         }
-        for (int32_t i = 0; i < pages && offset < size; ++i, offset += pageSize) {
-            if (pumpPerPage) ostrel::PumpEvents();
+        for (int32_t i = 0; i < pages && offset < end; ++i, offset += pageSize)
             visit(chunk.data() + size_t(i) * pageSize, offset);
-        }
     }
 }
 
@@ -184,67 +184,129 @@ void ProbeLayout(tpstfile* file, int64_t size) {
 
 } // namespace
 
+namespace {
+
+// What the root scan keeps of a page that matters to it: a valid leaf page
+// of either B-tree (for the recovery), or an intermediate page that may be
+// a root, with all the choice below asks of it.
+struct tscannedpage {
+    int64_t ib = 0;
+    uint16_t type = 0;
+    bool leaf = false;
+    bool crcValid = false;
+    bool lowBitsClear = false; // (first byte & 3) == 0, as a BBT root's first BID has
+    int64_t bid = 0;
+    int64_t firstKey = 0;    // an NBT page's first key, read as a signed 32-bit value
+    uint64_t mostBlocks = 0; // MostBlocksBelow
+};
+
+// The pages of interest in one chunk of the file, in file order. Reads
+// only: chunks can be scanned on several threads at once.
+std::vector<tscannedpage> ScanChunk(tpstfile* file, int64_t from, int64_t end, tbuffer& buffer) {
+    const tpageoffsets& po = PageOffsets(file->layout);
+    std::vector<tscannedpage> found;
+    ForEachPage(file, from, end, buffer, false, [&](const uint8_t* page, int64_t ib) {
+        const uint16_t type = PageType(page, po);
+        if (type != kPageTypeBBT && type != kPageTypeNBT) return;
+        const bool leaf = page[po.cLevel] == 0;
+        if (leaf ? ib < po.ibFirstAMap : ib < po.ibFirstBTreePage) return;
+        tscannedpage p;
+        p.ib = ib;
+        p.type = type;
+        p.leaf = leaf;
+        p.crcValid = PageCrcValid(page, po);
+        if (leaf && !p.crcValid) return;
+        p.lowBitsClear = (page[0] & 3) == 0;
+        p.bid = ReadBidAt(file, page + po.bid);
+        p.firstKey = int32_t(LoadU32(page));
+        p.mostBlocks = MostBlocksBelow(page, po);
+        found.push_back(p);
+    });
+    return found;
+}
+
+} // namespace
+
 void TPst64File::FindIndexRoots() {
     tpstfile* file = &Engine;
     int64_t size = PstFileSize(file);
     ProbeLayout(file, size);
     const tpageoffsets& po = PageOffsets(file->layout);
 
+    // 1. Every page, on every core: the leaf pages and the candidate roots,
+    // kept by chunk so that the choice below meets them in file order.
+    const int64_t first = std::min(po.ibFirstAMap, po.ibFirstBTreePage);
+    const size_t chunks = size > first ? size_t((size - first + kScanChunk - 1) / kScanChunk) : 0;
+    std::vector<std::vector<tscannedpage>> found(chunks);
+    ostrel::ForChunksOnCores(
+        chunks, 1,
+        [&](size_t begin, size_t end) {
+            thread_local tbuffer buffer;
+            buffer.resize(kScanChunk);
+            for (size_t c = begin; c < end; ++c) {
+                const int64_t from = first + int64_t(c) * kScanChunk;
+                found[c] =
+                    ScanChunk(file, from, std::min<int64_t>(from + kScanChunk, size), buffer);
+            }
+        },
+        [] {
+            ostrel::PumpEvents();
+            return true; // the scan is not stopped: the open needs all of it
+        });
+
+    // 2. The choice, page by page in file order. Candidate roots are walked
+    // only to count what they hold: most are passed over, and building an
+    // index for each would cost more than the one walk that builds the
+    // chosen root's index afterwards.
     int64_t bestBbtIb = 0, bestNbtIb = 0;
     int64_t bestBbtBid = 0, bestNbtBid = 0;
     uint64_t bestBbtCount = 0;
     int64_t smallestNbtKey = kMaxKey;
-
     leafPages_ = {};
     leafPages_.Known = true;
-    // Candidate roots are walked only to count what they hold: most are
-    // passed over, and building an index for each would cost more than the
-    // one walk that builds the chosen root's index afterwards.
     struct tcountingwalks {
         tpstfile* file;
         explicit tcountingwalks(tpstfile* f) : file(f) { file->fWalkCountsOnly = true; }
         ~tcountingwalks() { file->fWalkCountsOnly = false; }
     } counting(file);
-    const int64_t first = std::min(po.ibFirstAMap, po.ibFirstBTreePage);
-    ForEachPage(file, first, size, true, [&](const uint8_t* page, int64_t ib) {
-        uint16_t type = PageType(page, po);
-        int level = page[po.cLevel];
-        RememberLeafPage(page, ib, po);
-        if (ib < po.ibFirstBTreePage) return;
-        int64_t bid = ReadBidAt(file, page + po.bid);
-        if (type == kPageTypeBBT && level != 0 && (page[0] & 3) == 0 && PageCrcValid(page, po)) {
-            file->ibBBT = ib;
-            file->bidBBT = uint64_t(bid);
-            if (bid > bestBbtBid &&
-                MostBlocksBelow(page, po) >= std::max<uint64_t>(bestBbtCount, 1)) {
-                file->cBlocks = 0;
-                WalkBlockBTree(file, 0, kMaxKey, 0, uint64_t(bid), ib);
-                if (file->cBlocks >= 1 && file->cBlocks >= bestBbtCount) {
-                    bestBbtIb = ib;
-                    bestBbtBid = bid;
-                    bestBbtCount = file->cBlocks;
+    for (const std::vector<tscannedpage>& pages : found) {
+        for (const tscannedpage& p : pages) {
+            if (p.leaf) {
+                (p.type == kPageTypeBBT ? leafPages_.Blocks : leafPages_.Nodes).push_back(p.ib);
+                continue;
+            }
+            if (p.type == kPageTypeBBT && p.lowBitsClear && p.crcValid) {
+                file->ibBBT = p.ib;
+                file->bidBBT = uint64_t(p.bid);
+                if (p.bid > bestBbtBid && p.mostBlocks >= std::max<uint64_t>(bestBbtCount, 1)) {
+                    file->cBlocks = 0;
+                    WalkBlockBTree(file, 0, kMaxKey, 0, uint64_t(p.bid), p.ib);
+                    if (file->cBlocks >= 1 && file->cBlocks >= bestBbtCount) {
+                        bestBbtIb = p.ib;
+                        bestBbtBid = p.bid;
+                        bestBbtCount = file->cBlocks;
+                    }
                 }
             }
-        }
-        if (type == kPageTypeNBT && level != 0) {
-            int64_t firstKey = int32_t(LoadU32(page));
-            if (firstKey > 32 && firstKey < 0x9000 && firstKey <= smallestNbtKey) {
-                smallestNbtKey = firstKey;
-                if (PageCrcValid(page, po)) {
-                    file->ibNBT = ib;
-                    file->bidNBT = uint64_t(bid);
-                    if (bid > bestNbtBid) {
+            if (p.type == kPageTypeNBT && p.firstKey > 32 && p.firstKey < 0x9000 &&
+                p.firstKey <= smallestNbtKey) {
+                smallestNbtKey = p.firstKey;
+                if (p.crcValid) {
+                    file->ibNBT = p.ib;
+                    file->bidNBT = uint64_t(p.bid);
+                    if (p.bid > bestNbtBid) {
                         file->cNodes = 0;
-                        WalkNodeBTree(file, 0, kMaxKey, kFirstNodeKey, uint64_t(bid), ib);
+                        WalkNodeBTree(file, 0, kMaxKey, kFirstNodeKey, uint64_t(p.bid), p.ib);
                         if (file->cNodes > 0) {
-                            bestNbtIb = ib;
-                            bestNbtBid = bid;
+                            bestNbtIb = p.ib;
+                            bestNbtBid = p.bid;
                         }
                     }
                 }
             }
         }
-    });
+        ostrel::PumpEvents();
+    }
 
     file->ibBBT = bestBbtIb;
     file->bidBBT = uint64_t(bestBbtBid);
@@ -266,7 +328,8 @@ void TPst64File::RecoverIndexEntries() {
     int64_t size = PstFileSize(file);
     // The scan of FindIndexRoots found the leaf pages; without it, scan now.
     if (!leafPages_.Known) {
-        ForEachPage(file, po.ibFirstAMap, size, false,
+        tbuffer chunk(kScanChunk);
+        ForEachPage(file, po.ibFirstAMap, size, chunk, true,
                     [&](const uint8_t* page, int64_t ib) { RememberLeafPage(page, ib, po); });
         leafPages_.Known = true;
     }

@@ -268,6 +268,51 @@ TEST_P(ScanBothLayouts, NodeRootWithLargerFirstKeyIsNeverConsidered) {
     EXPECT_EQ(pst->Engine.bidNBT, root.bid);
 }
 
+// The file is scanned in chunks on every core, but the roots are chosen as
+// a reading from the first page to the last would: pages copied to the end
+// of a file several MiB long, in chunks of their own and read by either
+// thread, win or lose by the order they stand in.
+TEST_P(ScanBothLayouts, RootsAreChosenInFileOrderWhereverTheScansChunksEnd) {
+    MailboxWriter writer(Opts(L(), 4));
+    std::vector<uint8_t> file = writer.write(ThreeFolders());
+    const Bref bbt = writer.ndb().bbtRoot(), nbt = writer.ndb().nbtRoot();
+    const PageInfo* larger = nullptr;
+    for (const PageInfo& p : writer.ndb().pages())
+        if (p.nbt && p.level >= 1 && p.firstKey > 0x21) larger = &p;
+    const PageInfo* part = FindPage(writer.ndb(), true, 1, nbt.ib, 0x21);
+    ASSERT_TRUE(larger && part);
+    constexpr uint64_t kMiB = 1 << 20;
+    const uint64_t end = (file.size() + kMiB - 1) / kMiB * kMiB;
+    file.resize(end + 4 * kMiB, 0);
+    // An NBT page of a larger first key is never chosen, since the root
+    // (first key 0x21, near the start) was met before it. Of two copies with
+    // the same higher BID, of the BBT root and of a part of the NBT with the
+    // smallest first key, the first in the file wins.
+    const uint64_t largerAt = end + kMiB / 2 + 512, bbtAt = end + kMiB + 4096,
+                   partAt = end + 2 * kMiB + 1024, bbtAgainAt = end + 3 * kMiB + 4096,
+                   partAgainAt = end + 3 * kMiB + kMiB / 2;
+    copyPage(file, L(), larger->offset, largerAt);
+    SetPageBid(file, L(), largerAt, nbt.bid + 0x800);
+    for (uint64_t at : {partAt, partAgainAt}) {
+        copyPage(file, L(), part->offset, at);
+        SetPageBid(file, L(), at, nbt.bid + 0x400);
+    }
+    for (uint64_t at : {bbtAt, bbtAgainAt}) {
+        copyPage(file, L(), bbt.ib, at);
+        SetPageBid(file, L(), at, bbt.bid + 0x400);
+    }
+    auto pst = ScanRoots(file);
+    EXPECT_EQ(pst->Engine.ibBBT, int64_t(bbtAt));
+    EXPECT_EQ(pst->Engine.bidBBT, bbt.bid + 0x400);
+    EXPECT_EQ(pst->Engine.ibNBT, int64_t(partAt));
+    EXPECT_EQ(pst->Engine.bidNBT, nbt.bid + 0x400);
+    // The leaf pages the recovery reads are all there, in file order, so
+    // every item comes back through the partial NBT.
+    auto opened = OpenBytes(file);
+    for (const WrittenItem& i : writer.items())
+        EXPECT_TRUE(FindNode(&opened->Engine, i.nid)) << i.subject;
+}
+
 // In the ANSI layout a trailer BID of 0x80000000 or more is negative once
 // widened, so it cannot beat a positive best; a positive higher one can.
 TEST(RootSearchAnsi, BidWithTheSignBitCannotBeatAPositiveBest) {

@@ -200,6 +200,14 @@ struct tscannedpage {
     uint64_t mostBlocks = 0; // MostBlocksBelow
 };
 
+// A leaf page of either B-tree whose entries the recovery may read: at or
+// after the first allocation map, with its CRC right.
+bool IsRecoverableLeaf(const uint8_t* page, int64_t ib, const tpageoffsets& po) {
+    if (ib < po.ibFirstAMap || page[po.cLevel] != 0) return false;
+    const uint16_t type = PageType(page, po);
+    return (type == kPageTypeBBT || type == kPageTypeNBT) && PageCrcValid(page, po);
+}
+
 // The pages of interest in one chunk of the file, in file order. Reads
 // only: chunks can be scanned on several threads at once.
 std::vector<tscannedpage> ScanChunk(tpstfile* file, int64_t from, int64_t end, tbuffer& buffer) {
@@ -208,14 +216,16 @@ std::vector<tscannedpage> ScanChunk(tpstfile* file, int64_t from, int64_t end, t
     ForEachPage(file, from, end, buffer, false, [&](const uint8_t* page, int64_t ib) {
         const uint16_t type = PageType(page, po);
         if (type != kPageTypeBBT && type != kPageTypeNBT) return;
-        const bool leaf = page[po.cLevel] == 0;
-        if (leaf ? ib < po.ibFirstAMap : ib < po.ibFirstBTreePage) return;
         tscannedpage p;
         p.ib = ib;
         p.type = type;
-        p.leaf = leaf;
+        p.leaf = page[po.cLevel] == 0;
+        if (p.leaf) {
+            if (IsRecoverableLeaf(page, ib, po)) found.push_back(p);
+            return;
+        }
+        if (ib < po.ibFirstBTreePage) return;
         p.crcValid = PageCrcValid(page, po);
-        if (leaf && !p.crcValid) return;
         p.lowBitsClear = (page[0] & 3) == 0;
         p.bid = ReadBidAt(file, page + po.bid);
         p.firstKey = int32_t(LoadU32(page));
@@ -315,11 +325,8 @@ void TPst64File::FindIndexRoots() {
 }
 
 void TPst64File::RememberLeafPage(const uint8_t* page, int64_t ib, const tpageoffsets& po) {
-    if (ib < po.ibFirstAMap || page[po.cLevel] != 0) return;
-    uint16_t type = PageType(page, po);
-    if (type != kPageTypeBBT && type != kPageTypeNBT) return;
-    if (!PageCrcValid(page, po)) return;
-    (type == kPageTypeBBT ? leafPages_.Blocks : leafPages_.Nodes).push_back(ib);
+    if (!IsRecoverableLeaf(page, ib, po)) return;
+    (PageType(page, po) == kPageTypeBBT ? leafPages_.Blocks : leafPages_.Nodes).push_back(ib);
 }
 
 void TPst64File::RecoverIndexEntries() {

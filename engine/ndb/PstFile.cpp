@@ -3,7 +3,6 @@
 #include "engine/ndb/PstFile.h"
 
 #include <atomic>
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -154,18 +153,9 @@ int32_t ReadAt(tpstfile* file, void* buffer, int32_t count, int64_t offset) {
         // A chunk that could not be read whole may still have the bytes asked for.
     }
     int32_t done = 0;
-    while (done < count) {
-        ssize_t n = ::pread(file->hFile, out + done, size_t(count - done), off_t(pos + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            NextRead(file).store(pos + done, std::memory_order_relaxed);
-            return -1;
-        }
-        if (n == 0) break;
-        done += int32_t(n);
-    }
+    const bool read = ReadFromFile(file->hFile, out, count, pos, done);
     NextRead(file).store(pos + done, std::memory_order_relaxed);
-    return done;
+    return read ? done : -1;
 }
 
 int64_t ReadSizedValueAt(tpstfile* file, int64_t offset) {

@@ -28,21 +28,13 @@ thread_local uint64_t tUses = 0;
 
 std::atomic<uint64_t> gSerials{0};
 
-// Reads the whole chunk, retrying interrupted and partial reads.
+// Reads the whole chunk; a chunk that fails keeps nothing.
 bool Fill(tchunk& chunk, int fd, uint64_t serial, int64_t number) {
     chunk.serial = 0;
     if (chunk.bytes.empty()) chunk.bytes.resize(kChunkBytes);
     int32_t done = 0;
-    while (done < kChunkBytes) {
-        ssize_t n = ::pread(fd, chunk.bytes.data() + done, size_t(kChunkBytes - done),
-                            off_t(number * kChunkBytes + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;
-        done += int32_t(n);
-    }
+    if (!ReadFromFile(fd, chunk.bytes.data(), kChunkBytes, number * kChunkBytes, done))
+        return false;
     chunk.serial = serial;
     chunk.number = number;
     chunk.valid = done;
@@ -66,6 +58,20 @@ const tchunk* Chunk(int fd, uint64_t serial, int64_t number) {
 }
 
 } // namespace
+
+bool ReadFromFile(int fd, uint8_t* out, int32_t count, int64_t offset, int32_t& done) {
+    done = 0;
+    while (done < count) {
+        ssize_t n = ::pread(fd, out + done, size_t(count - done), off_t(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        done += int32_t(n);
+    }
+    return true;
+}
 
 uint64_t NewReadSerial() {
     return gSerials.fetch_add(1, std::memory_order_relaxed) + 1;

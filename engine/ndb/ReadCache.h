@@ -23,6 +23,11 @@ constexpr int32_t kLargestCachedRead = 0x10000;
 // taken for this file's, even when the descriptor number is reused.
 uint64_t NewReadSerial();
 
+// Reads `count` bytes at `offset` straight from the file, through
+// interrupted and partial reads. `done` is set to the bytes read: fewer than
+// `count` where the file ends or where a read failed. False on a failed read.
+bool ReadFromFile(int fd, uint8_t* out, int32_t count, int64_t offset, int32_t& done);
+
 // Copies `count` (0 .. kLargestCachedRead) bytes at `offset` of the file
 // open as `fd`, whose open is named `serial`, into `out`.
 // Returns the bytes copied, fewer than `count` only where the file ends

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "engine/Limits.h"
+#include "engine/ltp/Context.h"
 #include "engine/ltp/NamedPropertyMap.h"
 #include "engine/ndb/BlockRead.h"
 #include "support/LittleEndian.h"
@@ -65,6 +66,13 @@ tdecoderesult MarkUnread(tvaluedecoder& decoder, tpropvalue& value, uint16_t pro
     return tdecoderesult::Stored;
 }
 
+// Read in full, every value together might pass the budget: only a whole
+// read can tell.
+tdeferredstatus WithinBudget(const tdeferredcontext& c, uint64_t bounds) {
+    if (c.decoder.bytesCopied + bounds > kMaxContextValueBytes) return tdeferredstatus::Uncertain;
+    return tdeferredstatus::Ready;
+}
+
 // The records of the context, decoded or marked; the status they leave.
 tdeferredstatus ReadRecords(tdeferredcontext& c, const thidrange& records) {
     const size_t count = records.Length() / kPcRecordSize;
@@ -97,10 +105,8 @@ tdeferredstatus ReadRecords(tdeferredcontext& c, const thidrange& records) {
         ++slot;
     }
     c.set = std::move(set);
-    // Read in full, every value together might pass the budget: only a
-    // whole read can tell.
-    if (c.decoder.bytesCopied + bounds > kMaxContextValueBytes) return tdeferredstatus::Uncertain;
-    return tdeferredstatus::Ready;
+    c.stride = count;
+    return WithinBudget(c, bounds);
 }
 
 tdeferredstatus ReadPropertyRecords(tdeferredcontext& c) {
@@ -114,10 +120,41 @@ tdeferredstatus ReadPropertyRecords(tdeferredcontext& c) {
     return ReadRecords(c, records);
 }
 
-} // namespace
+// The cells of a table, decoded where the value is in the row or the cell
+// holds no HNID, marked otherwise; the status they leave.
+tdeferredstatus ReadTableCells(tdeferredcontext& c) {
+    uint64_t bounds = 0;
+    auto store = [&](tpropset& set, int32_t& slot, uint64_t position, uint16_t id, uint16_t type,
+                     uint32_t field, tcell cell) {
+        if (!LeftUnread(type) || IsValueInCell(type, cell))
+            return StoreValue(c.decoder, set, slot, id, type, field, cell);
+        if (slot < 0 || size_t(slot) >= set.Values.size()) return tdecoderesult::Unreadable;
+        auto& held = set.Values[size_t(slot)];
+        held = std::make_unique<tpropvalue>();
+        uint64_t bound = 0;
+        if (MarkUnread(c.decoder, *held, id, type, field, bound) == tdecoderesult::Dropped) {
+            --set.Count;
+            held.reset();
+            return tdecoderesult::Dropped;
+        }
+        const size_t index = size_t(position) * set.Values.size() + size_t(slot);
+        if (c.deferred.size() <= index) c.deferred.resize(index + 1);
+        c.deferred[index] = {true, id, type, field};
+        bounds += bound;
+        ++slot;
+        return tdecoderesult::Stored;
+    };
+    c.set = ReadTableRows(c.decoder, nullptr, store);
+    if (!c.set) return tdeferredstatus::Unreadable;
+    c.stride = size_t(std::max(c.set->Capacity, 0));
+    return WithinBudget(c, bounds);
+}
 
-std::unique_ptr<tdeferredcontext> ReadDeferredContext(tpstfile* file, tsubnodeentry* subnodes,
-                                                      uint64_t bid) {
+// The heap under `bid` read by `read` when it has the signature `expected`;
+// Uncertain for the other kind of context, Unreadable for anything else.
+template <typename Read>
+std::unique_ptr<tdeferredcontext> ReadDeferred(tpstfile* file, tsubnodeentry* subnodes,
+                                               uint64_t bid, uint16_t expected, Read read) {
     auto c = std::make_unique<tdeferredcontext>();
     if (!file) return c;
     try {
@@ -125,9 +162,10 @@ std::unique_ptr<tdeferredcontext> ReadDeferredContext(tpstfile* file, tsubnodeen
         if (!heap) return c;
         c->heap = std::move(*heap);
         c->decoder = tvaluedecoder{file, subnodes, &c->heap, 0};
-        if (c->heap.Signature == kHeapSigPropContext)
-            c->status = ReadPropertyRecords(*c);
-        else if (c->heap.Signature == kHeapSigTableContext)
+        if (c->heap.Signature == expected)
+            c->status = read(*c);
+        else if (c->heap.Signature == kHeapSigPropContext ||
+                 c->heap.Signature == kHeapSigTableContext)
             c->status = tdeferredstatus::Uncertain;
     } catch (const std::bad_alloc&) {
         c->status = tdeferredstatus::Uncertain;
@@ -136,12 +174,28 @@ std::unique_ptr<tdeferredcontext> ReadDeferredContext(tpstfile* file, tsubnodeen
     return c;
 }
 
+} // namespace
+
+std::unique_ptr<tdeferredcontext> ReadDeferredContext(tpstfile* file, tsubnodeentry* subnodes,
+                                                      uint64_t bid) {
+    return ReadDeferred(file, subnodes, bid, kHeapSigPropContext, ReadPropertyRecords);
+}
+
+std::unique_ptr<tdeferredcontext> ReadDeferredTable(tpstfile* file, tsubnodeentry* subnodes,
+                                                    uint64_t bid) {
+    return ReadDeferred(file, subnodes, bid, kHeapSigTableContext, ReadTableCells);
+}
+
 bool DecodeDeferred(tdeferredcontext& c, size_t slot) {
-    if (!c.set || slot >= c.deferred.size() || !c.deferred[slot].pending) return true;
-    tdeferredvalue d = c.deferred[slot];
-    c.deferred[slot].pending = false;
+    if (!c.set || slot >= c.set->Values.size() || !c.set->Values[slot]) return true;
+    return DecodeDeferredAt(c, *c.set->Values[slot], slot);
+}
+
+bool DecodeDeferredAt(tdeferredcontext& c, tpropvalue& value, size_t index) {
+    if (!c.set || index >= c.deferred.size() || !c.deferred[index].pending) return true;
+    tdeferredvalue d = c.deferred[index];
+    c.deferred[index].pending = false;
     try {
-        tpropvalue& value = *c.set->Values[slot];
         return DecodeValue(c.decoder, value, d.propId, d.propType, d.valueField) ==
                tdecoderesult::Stored;
     } catch (const std::bad_alloc&) {

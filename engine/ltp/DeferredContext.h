@@ -34,15 +34,29 @@ struct tdeferredcontext {
     tdeferredstatus status = tdeferredstatus::Unreadable;
     theap heap;
     tvaluedecoder decoder;
-    // Slots as ReadContext fills them; unread slots hold Tag, Name and Type only.
+    // Slots as ReadContext fills them; unread slots hold Tag, Name and Type
+    // only. One set for a property context; for a table, the rows as
+    // ReadContext lists them, the last row first.
     std::unique_ptr<tpropset> set;
-    std::vector<tdeferredvalue> deferred; // one per slot of `set`
+    // One per slot: slot i of the k-th set of the list at k * stride + i.
+    std::vector<tdeferredvalue> deferred;
+    size_t stride = 0;
 };
 
 // The context stored under `bid`; `subnodes` as for ReadContext. Never null.
 std::unique_ptr<tdeferredcontext> ReadDeferredContext(tpstfile* file, tsubnodeentry* subnodes,
                                                       uint64_t bid);
 
-// Reads slot `slot` now if it was left unread; false when it cannot be read
-// as ReadContext would have read it.
+// The table context stored under `bid` ([MS-PST] 2.3.4) with every cell
+// that is an HNID left unread, as ReadDeferredContext leaves a property
+// context's; Uncertain when the heap is a property context or the budget
+// might not hold. Never null.
+std::unique_ptr<tdeferredcontext> ReadDeferredTable(tpstfile* file, tsubnodeentry* subnodes,
+                                                    uint64_t bid);
+
+// Reads slot `slot` of the first set now if it was left unread; false when
+// it cannot be read as ReadContext would have read it.
 bool DecodeDeferred(tdeferredcontext& context, size_t slot);
+
+// The same for the value `value` whose record is deferred[index].
+bool DecodeDeferredAt(tdeferredcontext& context, tpropvalue& value, size_t index);

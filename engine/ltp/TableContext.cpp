@@ -169,8 +169,8 @@ bool ReadRowMatrix(tvaluedecoder& decoder, const ttcinfo& info, trowmatrix& m) {
 
 // One row into one set: each column's cell as a value field, or as bytes
 // when wider than 4; a cell beyond its segment reads as 0.
-tdecoderesult ReadRow(tvaluedecoder& decoder, const ttcinfo& info, const trowplace& place,
-                      tpropset& set) {
+tdecoderesult ReadRow(const ttcinfo& info, const trowplace& place, tpropset& set, uint64_t position,
+                      const tcellstore& store) {
     int32_t slot = 0;
     for (size_t c = 0; c < info.cCols; ++c) {
         const uint8_t* d = info.descriptors + c * kColDescSize;
@@ -184,8 +184,7 @@ tdecoderesult ReadRow(tvaluedecoder& decoder, const ttcinfo& info, const trowpla
                 field |= uint32_t(bytes[i]) << (8 * i);
             if (cbData > 4) cell = tcell{bytes, cbData};
         }
-        tdecoderesult result =
-            StoreValue(decoder, set, slot, LoadU16(d + 2), LoadU16(d), field, cell);
+        tdecoderesult result = store(set, slot, position, LoadU16(d + 2), LoadU16(d), field, cell);
         if (result == tdecoderesult::Unreadable) return result;
     }
     return tdecoderesult::Stored;
@@ -193,7 +192,8 @@ tdecoderesult ReadRow(tvaluedecoder& decoder, const ttcinfo& info, const trowpla
 
 } // namespace
 
-std::unique_ptr<tpropset> ReadTableContext(tvaluedecoder& decoder, std::unique_ptr<tpropset> list) {
+std::unique_ptr<tpropset> ReadTableRows(tvaluedecoder& decoder, std::unique_ptr<tpropset> list,
+                                        const tcellstore& store) {
     thidrange tcinfo;
     ttcinfo info;
     uint64_t rows = 0;
@@ -218,11 +218,20 @@ std::unique_ptr<tpropset> ReadTableContext(tvaluedecoder& decoder, std::unique_p
         set->Values.resize(info.cCols);
         set->Next = std::move(list);
         list = std::move(set);
-        if (ReadRow(decoder, info, PlaceRow(matrix, r, info.rowWidth), *list) ==
+        // Rows are prepended: the last row is the first set of the list.
+        if (ReadRow(info, PlaceRow(matrix, r, info.rowWidth), *list, rows - 1 - r, store) ==
             tdecoderesult::Unreadable)
             return nullptr;
     }
     return list;
+}
+
+std::unique_ptr<tpropset> ReadTableContext(tvaluedecoder& decoder, std::unique_ptr<tpropset> list) {
+    return ReadTableRows(decoder, std::move(list),
+                         [&](tpropset& set, int32_t& slot, uint64_t, uint16_t propId,
+                             uint16_t propType, uint32_t field, tcell cell) {
+                             return StoreValue(decoder, set, slot, propId, propType, field, cell);
+                         });
 }
 
 bool ReadTableColumnTags(tpstfile* file, tsubnodeentry* subnodes, uint64_t bid,

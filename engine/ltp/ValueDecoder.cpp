@@ -82,7 +82,7 @@ tdecoderesult DecodeValue(tvaluedecoder& decoder, tpropvalue& value, uint16_t pr
         value.Type = propType;
         return tdecoderesult::Stored;
     }
-    if (IsRowType(propType) && cell.bytes && cell.width > 4) {
+    if (IsValueInCell(propType, cell)) {
         value.Data.assign(cell.bytes, cell.bytes + cell.width);
         value.Size = cell.width;
         value.Type = propType;
@@ -99,6 +99,10 @@ tdecoderesult DecodeValue(tvaluedecoder& decoder, tpropvalue& value, uint16_t pr
 
 bool IsInlineValueType(uint16_t type) {
     return IsInlineType(type);
+}
+
+bool IsValueInCell(uint16_t type, tcell cell) {
+    return IsRowType(type) && cell.bytes && cell.width > 4;
 }
 
 bool IsDecodedType(uint16_t type) {

@@ -33,6 +33,10 @@ bool IsDecodedType(uint16_t type);
 // Types whose value is the 4-byte field itself, never an HNID.
 bool IsInlineValueType(uint16_t type);
 
+// Whether a TC cell of this type holds its value whole (an 8-byte cell of a
+// fixed 8-byte type), so that no HNID is read for it.
+bool IsValueInCell(uint16_t type, tcell cell);
+
 // Decodes one value into `value` (replaced whole); charges the decoder's budget.
 tdecoderesult DecodeValue(tvaluedecoder& decoder, tpropvalue& value, uint16_t propId,
                           uint16_t propType, uint32_t valueField, tcell cell = {});

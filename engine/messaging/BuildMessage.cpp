@@ -18,14 +18,6 @@ tsubnodeentry* FindOwnSubnode(tsubnodeentry* list, uint64_t nid) {
     return nullptr;
 }
 
-void PrependElements(tpstmessage& message, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) {
-        auto element = std::make_unique<tattachment>();
-        element->Next = std::move(message.Attachments);
-        message.Attachments = std::move(element);
-    }
-}
-
 bool IsUnexpandedTree(const ttext& data) {
     return data && data->size() >= 2 && (*data)[0] == 0x01 &&
            ((*data)[1] == 0x01 || (*data)[1] == 0x02);
@@ -84,6 +76,14 @@ void ApplyAttachmentObject(tpstfile* file, tsubnodeentry* subnodes, tpstmessage&
 }
 
 } // namespace
+
+void PrependElements(tpstmessage& message, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        auto element = std::make_unique<tattachment>();
+        element->Next = std::move(message.Attachments);
+        message.Attachments = std::move(element);
+    }
+}
 
 bool ApplyMessageTable(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message,
                        uint64_t nid) {

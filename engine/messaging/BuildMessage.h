@@ -43,6 +43,10 @@ inline constexpr uint64_t kNidAttachmentTable = 0x671;
 // read: the tables after it are then not read either.
 bool ApplyMessageTable(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message, uint64_t nid);
 
+// Puts `count` new elements in front of message.Attachments, one per row of
+// a table about to be applied.
+void PrependElements(tpstmessage& message, int32_t count);
+
 // Replaces an attachment's Data that is an unexpanded data tree (01 02: an
 // XXBLOCK over XBLOCKs) by the data it lists, exactly lcbTotal bytes, and sets
 // DataSize. 0 when expanded or not such a tree (nothing changes); -1 when a

@@ -1,7 +1,8 @@
 // The cheap read of an object's kind and records: BuildObject's steps
 // ([MS-PST] 2.4.5, 2.4.6: property context, recipient and attachment
-// tables, each attachment's property context) with the values outside the
-// heaps read only when they could still change what the collections ask.
+// tables, each attachment's property context) with the values that are not
+// inline, in the contexts and in the tables' cells alike, read only when
+// they could still change what the collections ask.
 #include "engine/messaging/KindProbe.h"
 
 #include <algorithm>
@@ -60,29 +61,56 @@ bool Matters(const ttagentry* entry, const tstoretarget& target,
     return RecordMissing(*target.message, field.substr(0, field.find("::")));
 }
 
-// ApplyProperties over one set, reading unread values that matter first.
-tprobe ApplyDeferred(tdeferredcontext& c, tstoretarget target,
-                     std::span<const char* const> fields) {
-    tpropset& set = *c.set;
-    size_t count = std::min<size_t>(size_t(std::max(set.Count, 0)), set.Values.size());
-    for (size_t i = 0; i < count; ++i) {
-        tpropvalue* value = set.Values[i].get();
-        if (!value) continue;
-        if (c.deferred[i].pending) {
-            if (!Matters(FindTagEntry(value->Tag), target, fields)) continue;
-            if (!DecodeDeferred(c, i)) return tprobe::Uncertain;
+// ApplyProperties over the sets of a deferred read, each unread value read
+// first where it matters.
+tprobe ApplySets(tdeferredcontext& c, tstoretarget target, std::span<const char* const> fields) {
+    size_t base = 0;
+    for (tpropset* set = c.set.get(); set; set = set->Next.get(), base += c.stride) {
+        size_t count = std::min<size_t>(size_t(std::max(set->Count, 0)), set->Values.size());
+        for (size_t i = 0; i < count; ++i) {
+            tpropvalue* value = set->Values[i].get();
+            if (!value) continue;
+            const size_t index = base + i;
+            if (index < c.deferred.size() && c.deferred[index].pending) {
+                if (!Matters(FindTagEntry(value->Tag), target, fields)) continue;
+                if (!DecodeDeferredAt(c, *value, index)) return tprobe::Uncertain;
+            }
+            if (ApplyValue(target, *value) == tapplyresult::StopSet) break;
         }
-        if (ApplyValue(target, *value) == tapplyresult::StopSet) break;
+        if (target.element) target.element = target.element->Next.get();
     }
+    return tprobe::Done;
+}
+
+tprobe Outcome(const tdeferredcontext& c) {
+    if (c.status == tdeferredstatus::Unreadable) return tprobe::Unreadable;
+    if (c.status == tdeferredstatus::Uncertain) return tprobe::Uncertain;
     return tprobe::Done;
 }
 
 tprobe ApplyContext(tpstfile* file, tsubnodeentry* subnodes, uint64_t bid, tstoretarget target,
                     std::span<const char* const> fields) {
     auto context = ReadDeferredContext(file, subnodes, bid);
-    if (context->status == tdeferredstatus::Unreadable) return tprobe::Unreadable;
-    if (context->status == tdeferredstatus::Uncertain) return tprobe::Uncertain;
-    return ApplyDeferred(*context, target, fields);
+    if (tprobe r = Outcome(*context); r != tprobe::Done) return r;
+    return ApplySets(*context, target, fields);
+}
+
+tsubnodeentry* OwnSubnode(tsubnodeentry* list, uint64_t nid) {
+    for (tsubnodeentry* e = list; e; e = e->pNext.get())
+        if (e->nid == nid) return e;
+    return nullptr;
+}
+
+// ApplyMessageTable with the cells read only where they matter: Unreadable
+// when the whole build stops at this table.
+tprobe ApplyTable(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message, uint64_t nid,
+                  std::span<const char* const> fields) {
+    tsubnodeentry* table = OwnSubnode(subnodes, nid);
+    if (!table) return tprobe::Done;
+    auto rows = ReadDeferredTable(file, subnodes, uint64_t(table->pDataBlock->bid));
+    if (tprobe r = Outcome(*rows); r != tprobe::Done) return r;
+    PrependElements(message, rows->set->RowCount);
+    return ApplySets(*rows, {&message, message.Attachments.get()}, fields);
 }
 
 // The attachment objects as ApplyAttachmentObject reads them; what they do
@@ -97,12 +125,6 @@ tprobe ApplyAttachmentObjects(tpstfile* file, tsubnodeentry* subnodes, tpstmessa
         if (r == tprobe::Uncertain) return r;
     }
     return tprobe::Done;
-}
-
-tsubnodeentry* OwnSubnode(tsubnodeentry* list, uint64_t nid) {
-    for (tsubnodeentry* e = list; e; e = e->pNext.get())
-        if (e->nid == nid) return e;
-    return nullptr;
 }
 
 // A table none of whose columns can change what the collections ask need
@@ -130,8 +152,12 @@ std::unique_ptr<tpstmessage> ProbeObject(tpstfile* file, tblockentry* data, tsub
     const bool attachments = OwnSubnode(subnodes, kNidAttachmentTable) != nullptr;
     if (!attachments && TableCannotMatter(file, subnodes, *message, kNidRecipientTable, fields))
         return message;
-    if (!ApplyMessageTable(file, subnodes, *message, kNidRecipientTable)) return message;
-    if (!ApplyMessageTable(file, subnodes, *message, kNidAttachmentTable)) return message;
+    for (uint64_t table : {kNidRecipientTable, kNidAttachmentTable}) {
+        r = ApplyTable(file, subnodes, *message, table, fields);
+        uncertain = r == tprobe::Uncertain;
+        if (uncertain) return nullptr;
+        if (r == tprobe::Unreadable) return message;
+    }
     uncertain = ApplyAttachmentObjects(file, subnodes, *message, fields) == tprobe::Uncertain;
     return uncertain ? nullptr : std::move(message);
 }

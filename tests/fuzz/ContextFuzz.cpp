@@ -1,8 +1,9 @@
 // Fuzz target: ReadContext on arbitrary heap bytes, stored as the data of one
 // node (split into heap pages under an XBLOCK when longer than a block) of a
 // tiny file whose node also has subnodes, so that HNIDs naming subnodes resolve.
-// The reading with values left unread (DeferredContext) and the column tags
-// of a table run on the same heap; the first must give ReadContext's values.
+// The readings with values left unread (DeferredContext, of a property or a
+// table context) and the column tags of a table run on the same heap; the
+// first two must give ReadContext's values.
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -49,6 +50,28 @@ void CheckDeferred(tpstfile& file, tsubnodeentry* subnodes, uint64_t bid, const 
     }
 }
 
+// The same for a table read with its HNID cells left unread: every set,
+// slot and value, once read, as ReadContext gave them.
+void CheckDeferredTable(tpstfile& file, tsubnodeentry* subnodes, uint64_t bid,
+                        const tpropset* sets) {
+    auto deferred = ReadDeferredTable(&file, subnodes, bid);
+    if (deferred->status == tdeferredstatus::Unreadable && sets) std::abort();
+    if (deferred->status != tdeferredstatus::Ready) return;
+    size_t k = 0;
+    for (tpropset* got = deferred->set.get(); got || sets;
+         got = got->Next.get(), sets = sets->Next.get(), ++k) {
+        if (!got || !sets || got->Count != sets->Count || got->RowCount != sets->RowCount ||
+            got->Values.size() != sets->Values.size())
+            std::abort();
+        for (size_t i = 0; i < got->Values.size(); ++i) {
+            tpropvalue* value = got->Values[i].get();
+            if (value && !DecodeDeferredAt(*deferred, *value, k * deferred->stride + i))
+                std::abort();
+            if (!SameValue(value, sets->Values[i].get())) std::abort();
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -63,6 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         node && node->pSubBlock ? BuildSubnodeTree(&file, node->pSubBlock) : nullptr;
     std::unique_ptr<tpropset> sets = ReadContext(&file, subnodes.get(), nullptr, bid);
     CheckDeferred(file, subnodes.get(), bid, sets.get());
+    CheckDeferredTable(file, subnodes.get(), bid, sets.get());
     std::vector<uint32_t> columns;
     ReadTableColumnTags(&file, subnodes.get(), bid, columns);
     ClosePstFile(&file);

@@ -1,9 +1,13 @@
 // Table contexts: rows in reverse order, row counts from the row index (with
 // and without index levels), absent cells, row matrices in the heap and in
-// subnodes, and a large table spread over several data blocks.
+// subnodes, and a large table spread over several data blocks. Every table
+// is also read with its HNID cells left unread (ReadDeferredTable), which
+// must give the same rows once each cell is read.
 #include "tests/engine/ltp/LtpImage.h"
 
 #include <tuple>
+
+#include "engine/ltp/DeferredContext.h"
 
 using namespace ltpimg;
 
@@ -26,7 +30,42 @@ protected:
     LtpFile f{std::get<0>(GetParam()), uint8_t(std::get<1>(GetParam()))};
     std::unique_ptr<tsubnodeentry> subnodes;
 
-    std::unique_ptr<tpropset> Read() { return ReadContext(&f.file, subnodes.get(), nullptr, 0x40); }
+    std::unique_ptr<tpropset> Read() {
+        auto sets = ReadContext(&f.file, subnodes.get(), nullptr, 0x40);
+        ExpectTheDeferredReadAgrees(sets.get());
+        return sets;
+    }
+
+    static bool SameValue(const tpropvalue* a, const tpropvalue* b) {
+        if (!a || !b) return a == b;
+        return a->Tag == b->Tag && a->Type == b->Type && a->Size == b->Size && a->Data == b->Data &&
+               a->Name == b->Name && a->ObjectNid == b->ObjectNid;
+    }
+
+    // The deferred read is unreadable exactly where ReadContext gives no
+    // rows; else it has the same sets and slots, and each unread cell, once
+    // read, is ReadContext's value.
+    void ExpectTheDeferredReadAgrees(const tpropset* want) {
+        auto c = ReadDeferredTable(&f.file, subnodes.get(), 0x40);
+        ASSERT_EQ(c->status == tdeferredstatus::Unreadable, want == nullptr);
+        if (!want) return;
+        ASSERT_EQ(c->status, tdeferredstatus::Ready);
+        size_t k = 0;
+        tpropset* got = c->set.get();
+        for (; got && want; got = got->Next.get(), want = want->Next.get(), ++k) {
+            SCOPED_TRACE("set " + std::to_string(k));
+            ASSERT_EQ(got->Count, want->Count);
+            ASSERT_EQ(got->RowCount, want->RowCount);
+            ASSERT_EQ(got->Values.size(), want->Values.size());
+            for (size_t i = 0; i < got->Values.size(); ++i) {
+                if (got->Values[i])
+                    EXPECT_TRUE(DecodeDeferredAt(*c, *got->Values[i], k * c->stride + i));
+                EXPECT_TRUE(SameValue(got->Values[i].get(), want->Values[i].get())) << i;
+            }
+        }
+        EXPECT_EQ(got, nullptr);
+        EXPECT_EQ(want, nullptr);
+    }
 
     // Three recipients: an ID, a name in the heap, a time, a flag and a
     // Unicode name that the second row lacks.
@@ -78,6 +117,52 @@ TEST_P(TableContext, ThreeRowsComeLastRowFirst) {
     auto sets = Read();
     ASSERT_TRUE(sets);
     CheckRecipients(sets.get(), 3);
+}
+
+// The deferred read decodes the cells that hold their value (integers, the
+// time, the flag) and leaves those that name a heap value unread.
+TEST_P(TableContext, HeapCellsWaitUntilAsked) {
+    HeapPage page(0);
+    bytes m = Matrix(page, 3);
+    uint32_t hid = page.Add(m);
+    f.Place(0x40, FinishTc(page, cols, 24, RowIds(3, unicode()), hid, unicode()));
+    f.Open();
+    auto c = ReadDeferredTable(&f.file, nullptr, 0x40);
+    ASSERT_EQ(c->status, tdeferredstatus::Ready);
+    ASSERT_EQ(c->stride, 5u);
+    const tpropset* last = c->set.get(); // row 2
+    ASSERT_EQ(last->Count, 5);
+    EXPECT_EQ(last->Values[0]->Data, U32(102));
+    EXPECT_EQ(last->Values[2]->Data, U64(0x01D0000000000002));
+    EXPECT_TRUE(c->deferred[1].pending);
+    EXPECT_TRUE(last->Values[1]->Data.empty());
+    EXPECT_TRUE(c->deferred[4].pending);
+    const tpropset* middle = last->Next.get(); // row 1: no Unicode name, one slot fewer
+    ASSERT_EQ(middle->Count, 4);
+    EXPECT_TRUE(c->deferred[5 + 1].pending);
+    EXPECT_FALSE(c->deferred[5 + 4].pending);
+    ASSERT_TRUE(DecodeDeferredAt(*c, *last->Values[1], 1));
+    EXPECT_EQ(Text(*last->Values[1]), "r2");
+}
+
+// Cells that name a data tree in a subnode could each read up to a data
+// tree's limit: five of them might pass the value budget, which only the
+// whole read can tell, so the deferred read is uncertain, not wrong.
+TEST_P(TableContext, CellsThatMightPassTheBudgetMakeTheDeferredReadUncertain) {
+    HeapPage page(0);
+    bytes m;
+    for (uint32_t r = 0; r < 5; ++r)
+        Put32(m, r * 4, 0x3F);
+    uint32_t hid = page.Add(m);
+    f.PlaceXBlock(0x202, {f.Place(0x100, bytes(100, 'x'))});
+    f.Place(0x40,
+            FinishTc(page, {{PtypBinary, 0x3004, 0, 4}}, 4, RowIds(5, unicode()), hid, unicode()));
+    f.Open();
+    subnodes = f.Subnode(0x3F, 0x202);
+    auto whole = ReadContext(&f.file, subnodes.get(), nullptr, 0x40);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->Values[0]->Size, 100u);
+    EXPECT_EQ(ReadDeferredTable(&f.file, subnodes.get(), 0x40)->status, tdeferredstatus::Uncertain);
 }
 
 TEST_P(TableContext, RowMatrixInASubnodeReadsTheSame) {

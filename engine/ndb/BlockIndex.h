@@ -11,14 +11,19 @@ struct tpstfile;
 struct tblockentry {
     int64_t bid = 0; // the BID as inserted: the key
     int64_t ib = 0;  // file offset of the block's data
-    uint64_t cb = 0; // data bytes, without padding or trailer
+    std::unique_ptr<tblockentry> pGreater;
+    std::unique_ptr<tblockentry> pLesser; // smaller or equal keys
+    // Data bytes, without padding or trailer: a 16-bit field on disk, which
+    // the subnode reader may only enlarge to what an int32 count holds.
+    uint32_t cb = 0;
     // The 4 KiB layout's inflated size of the data; 0 in the other layouts.
     // The block is compressed when it differs from cb.
     uint32_t cbInflated = 0;
-    std::unique_ptr<tblockentry> pGreater;
-    std::unique_ptr<tblockentry> pLesser; // smaller or equal keys
-    int32_t balance = 0;                  // height(greater) - height(lesser)
+    int8_t balance = 0; // height(greater) - height(lesser)
 };
+// One record per block of the file, hundreds of thousands of them: kept
+// within an allocator size class of 48 bytes.
+static_assert(sizeof(tblockentry) <= 48);
 
 // Whether the block's bytes on disk are a zlib stream (4 KiB layout).
 inline bool IsCompressedBlock(const tblockentry* entry) {

@@ -29,14 +29,17 @@ struct tnodeentry {
     // item collections after it: its kind and which records it has.
     int32_t nReadKind = 0;
     uint8_t fReadRecords = 0; // bits of the records; kRecordsUnread until read
+    bool fTopLevel = false;   // linked into the top-level list (lookup bookkeeping)
     uint64_t bidSub = 0;
     uint64_t bidData = 0;
 
     // Bookkeeping of the lookup maps, not part of the file's data.
     uint64_t listSeq = 0;           // rises with every append: orders siblings
     tnodeentry* pSameNid = nullptr; // next node that carries the same NID
-    bool fTopLevel = false;         // linked into the top-level list
 };
+// One record per node of the file: kept within an allocator size class of
+// 128 bytes.
+static_assert(sizeof(tnodeentry) <= 128);
 
 // Owner of the node records and the maps that make lookups fast.
 struct tnodestore {

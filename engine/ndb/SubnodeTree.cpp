@@ -15,8 +15,8 @@ constexpr uint16_t kSlBlockSignature = 0x0002; // btype 0x02, cLevel 0
 
 // A stored block of the 4 KiB layout keeps its inflated size equal to cb, so
 // that growing it does not make it look compressed.
-void GrowStoredBlock(tblockentry* block, uint64_t cb) {
-    if (block->cbInflated != 0) block->cbInflated = uint32_t(cb);
+void GrowStoredBlock(tblockentry* block, uint32_t cb) {
+    if (block->cbInflated != 0) block->cbInflated = cb;
     block->cb = cb;
 }
 
@@ -39,7 +39,7 @@ std::unique_ptr<tsubnodeentry> BuildLevel(tpstfile* file, tblockentry* block, in
     int32_t needed = int32_t(cEnt) * entrySize + header;
     if (uint64_t(needed) > size) {
         if (IsCompressedBlock(block)) return nullptr;
-        GrowStoredBlock(block, uint64_t(needed));
+        GrowStoredBlock(block, uint32_t(needed));
         if (!RereadBlockLonger(file, block, needed, raw)) return nullptr;
     }
     // 4. Entries in order; an entry whose data block is unknown is left out

@@ -65,12 +65,12 @@ void RecoverBlockEntries(tpstfile* file, const uint8_t* page, const tpageoffsets
         uint64_t ib = LoadId(file, e + po.cbId);
         if (bid == 0 || int64_t(ib & 0x7FFFFFFFFFFFFFFFull) > fileSize) return;
         if (FindBlock(file, bid)) continue;
-        auto entry = std::make_unique<tblockentry>();
-        entry->bid = int64_t(bid);
-        entry->ib = int64_t(ib);
-        entry->cb = LoadU16(e + 2 * po.cbId);
-        if (po.ibCbInflated >= 0) entry->cbInflated = LoadU16(e + po.ibCbInflated);
-        InsertBlock(file, std::move(entry));
+        tblockentry entry;
+        entry.bid = int64_t(bid);
+        entry.ib = int64_t(ib);
+        entry.cb = LoadU16(e + 2 * po.cbId);
+        if (po.ibCbInflated >= 0) entry.cbInflated = LoadU16(e + po.ibCbInflated);
+        InsertBlock(file, entry);
         ++file->cBlocks;
     }
 }

@@ -94,12 +94,12 @@ int32_t WalkBlockLeaf(tpstfile* file, const tpageoffsets& po, const tpage& page,
         if (!KeyFits(bid, i, upper, lower, prev)) return -1;
         ++file->cBlocks;
         if (file->fWalkCountsOnly) continue;
-        auto entry = std::make_unique<tblockentry>();
-        entry->bid = bid;
-        entry->ib = ReadKeyField(file, e + po.cbId, false);
-        entry->cb = LoadU16(e + 2 * po.cbId);
-        if (po.ibCbInflated >= 0) entry->cbInflated = LoadU16(e + po.ibCbInflated);
-        InsertBlock(file, std::move(entry));
+        tblockentry entry;
+        entry.bid = bid;
+        entry.ib = ReadKeyField(file, e + po.cbId, false);
+        entry.cb = LoadU16(e + 2 * po.cbId);
+        if (po.ibCbInflated >= 0) entry.cbInflated = LoadU16(e + po.ibCbInflated);
+        InsertBlock(file, entry);
     }
     return 0;
 }

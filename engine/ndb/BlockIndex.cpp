@@ -2,63 +2,78 @@
 // engine record, lookups that ignore BID bit 0, and release.
 #include "engine/ndb/BlockIndex.h"
 
-#include <vector>
+#include <algorithm>
 
 #include "engine/ndb/PstFile.h"
 
 namespace {
 
-using Link = std::unique_ptr<tblockentry>;
+using Link = tblockentry*;
+
+constexpr size_t kFirstSlabSize = 256;
+constexpr size_t kLargestSlabSize = 16384;
+
+// A record from the store, each slab twice the one before up to the largest:
+// a small file's index stays small.
+tblockentry* NewRecord(tblockstore& store) {
+    if (store.used == store.slabSize) {
+        store.slabSize =
+            store.slabs.empty() ? kFirstSlabSize : std::min(store.slabSize * 2, kLargestSlabSize);
+        store.slabs.push_back(std::make_unique<tblockentry[]>(store.slabSize));
+        store.used = 0;
+    }
+    return &store.slabs.back()[store.used++];
+}
 
 // p's lesser subtree grew and p was already leaning to it (balance -1).
 void RotateAfterLesserGrew(Link& p) {
-    Link p1 = std::move(p->pLesser);
+    Link p1 = p->pLesser;
     if (p1->balance == -1) {
-        p->pLesser = std::move(p1->pGreater);
+        p->pLesser = p1->pGreater;
         p->balance = 0;
-        p1->pGreater = std::move(p);
-        p = std::move(p1);
+        p1->pGreater = p;
+        p = p1;
     } else {
-        Link p2 = std::move(p1->pGreater);
-        p1->pGreater = std::move(p2->pLesser);
-        p->pLesser = std::move(p2->pGreater);
+        Link p2 = p1->pGreater;
+        p1->pGreater = p2->pLesser;
+        p->pLesser = p2->pGreater;
         p->balance = p2->balance == -1 ? +1 : 0;
         p1->balance = p2->balance == +1 ? -1 : 0;
-        p2->pLesser = std::move(p1);
-        p2->pGreater = std::move(p);
-        p = std::move(p2);
+        p2->pLesser = p1;
+        p2->pGreater = p;
+        p = p2;
     }
     p->balance = 0;
 }
 
 // Mirror image: p's greater subtree grew while p leaned to it (balance +1).
 void RotateAfterGreaterGrew(Link& p) {
-    Link p1 = std::move(p->pGreater);
+    Link p1 = p->pGreater;
     if (p1->balance == +1) {
-        p->pGreater = std::move(p1->pLesser);
+        p->pGreater = p1->pLesser;
         p->balance = 0;
-        p1->pLesser = std::move(p);
-        p = std::move(p1);
+        p1->pLesser = p;
+        p = p1;
     } else {
-        Link p2 = std::move(p1->pLesser);
-        p1->pLesser = std::move(p2->pGreater);
-        p->pGreater = std::move(p2->pLesser);
+        Link p2 = p1->pLesser;
+        p1->pLesser = p2->pGreater;
+        p->pGreater = p2->pLesser;
         p->balance = p2->balance == +1 ? -1 : 0;
         p1->balance = p2->balance == -1 ? +1 : 0;
-        p2->pGreater = std::move(p1);
-        p2->pLesser = std::move(p);
-        p = std::move(p2);
+        p2->pGreater = p1;
+        p2->pLesser = p;
+        p = p2;
     }
     p->balance = 0;
 }
 
 // Recursion depth is the tree height, about 1.44 log2(n) for an AVL tree.
-void InsertAt(tpstfile* file, Link& p, Link& entry) {
+void InsertAt(tpstfile* file, Link& p, Link entry) {
     if (!p) {
-        entry->pGreater.reset();
-        entry->pLesser.reset();
+        entry->pGreater = nullptr;
+        entry->pLesser = nullptr;
         entry->balance = 0;
-        p = std::move(entry);
+        p = entry;
         file->fInsertGrew = 1;
         return;
     }
@@ -94,29 +109,28 @@ void InsertAt(tpstfile* file, Link& p, Link& entry) {
 tblockentry* FindBlock(tpstfile* file, uint64_t bid) {
     if (!file || bid == 0) return nullptr;
     int64_t key = int64_t(bid & ~uint64_t(1));
-    tblockentry* p = file->pBlockIndex.get();
+    tblockentry* p = file->pBlockIndex;
     while (p) {
         if (p->bid == key) return p;
-        p = key < p->bid ? p->pLesser.get() : p->pGreater.get();
+        p = key < p->bid ? p->pLesser : p->pGreater;
     }
     return nullptr;
 }
 
-void InsertBlock(tpstfile* file, std::unique_ptr<tblockentry> entry) {
-    if (!file || !entry) return;
+tblockentry* InsertBlock(tpstfile* file, const tblockentry& fields) {
+    if (!file) return nullptr;
+    tblockentry* entry = NewRecord(file->blocks);
+    entry->bid = fields.bid;
+    entry->ib = fields.ib;
+    entry->cb = fields.cb;
+    entry->cbInflated = fields.cbInflated;
     file->fInsertGrew = 0;
     InsertAt(file, file->pBlockIndex, entry);
+    return entry;
 }
 
 void FreeBlockIndex(tpstfile* file) {
     if (!file) return;
-    // Iterative, so that releasing never depends on the tree's shape.
-    std::vector<Link> pending;
-    if (file->pBlockIndex) pending.push_back(std::move(file->pBlockIndex));
-    while (!pending.empty()) {
-        Link e = std::move(pending.back());
-        pending.pop_back();
-        if (e->pLesser) pending.push_back(std::move(e->pLesser));
-        if (e->pGreater) pending.push_back(std::move(e->pGreater));
-    }
+    file->pBlockIndex = nullptr;
+    file->blocks = tblockstore();
 }

@@ -3,16 +3,19 @@
 // Lookups ignore bit 0 of the BID; equal keys are kept ([MS-PST] 2.2.2.2).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 struct tpstfile;
 
 struct tblockentry {
     int64_t bid = 0; // the BID as inserted: the key
     int64_t ib = 0;  // file offset of the block's data
-    std::unique_ptr<tblockentry> pGreater;
-    std::unique_ptr<tblockentry> pLesser; // smaller or equal keys
+    // The index's links; the records belong to the file's tblockstore.
+    tblockentry* pGreater = nullptr;
+    tblockentry* pLesser = nullptr; // smaller or equal keys
     // Data bytes, without padding or trailer: a 16-bit field on disk, which
     // the subnode reader may only enlarge to what an int32 count holds.
     uint32_t cb = 0;
@@ -24,6 +27,15 @@ struct tblockentry {
 // One record per block of the file, hundreds of thousands of them: kept
 // within an allocator size class of 48 bytes.
 static_assert(sizeof(tblockentry) <= 48);
+
+// Owner of a file's block records: slabs filled in order and released
+// together, so that neither building nor releasing an index of hundreds of
+// thousands of records costs an allocation per record.
+struct tblockstore {
+    std::vector<std::unique_ptr<tblockentry[]>> slabs;
+    size_t slabSize = 0; // records in the last slab
+    size_t used = 0;     // of which taken
+};
 
 // Whether the block's bytes on disk are a zlib stream (4 KiB layout).
 inline bool IsCompressedBlock(const tblockentry* entry) {
@@ -38,8 +50,9 @@ inline uint64_t BlockDataSize(const tblockentry* entry) {
 // The entry whose bid equals `bid` with bit 0 cleared, or null (always null for BID 0).
 tblockentry* FindBlock(tpstfile* file, uint64_t bid);
 
-// Links `entry` into the index, which takes ownership. The key is the BID as
-// given (bit 0 not cleared). Does not count cBlocks: the callers do.
-void InsertBlock(tpstfile* file, std::unique_ptr<tblockentry> entry);
+// Links a new record into the index with the key (the BID as given, bit 0
+// not cleared), offset and sizes of `fields`, and returns it; null only
+// without a file. Does not count cBlocks: the callers do.
+tblockentry* InsertBlock(tpstfile* file, const tblockentry& fields);
 
 void FreeBlockIndex(tpstfile* file);

@@ -59,7 +59,7 @@ void CloseHandle(tpstfile* file) {
 }
 
 void ResetRecord(tpstfile* file) {
-    file->pBlockIndex.reset();
+    FreeBlockIndex(file);
     file->pNodeFirst = file->pNodeLast = nullptr;
     file->pNamedProps.reset();
     file->nodes.owned.clear();

@@ -9,17 +9,17 @@ namespace {
 
 int Height(const tblockentry* e) {
     if (!e) return 0;
-    return 1 + std::max(Height(e->pLesser.get()), Height(e->pGreater.get()));
+    return 1 + std::max(Height(e->pLesser), Height(e->pGreater));
 }
 
 // Every balance field is the real height difference, within -1..+1, and the
 // keys are ordered. Rotations may carry an equal key to the greater side.
 bool CheckAvl(const tblockentry* e, int64_t lo, int64_t hi) {
     if (!e) return true;
-    int diff = Height(e->pGreater.get()) - Height(e->pLesser.get());
+    int diff = Height(e->pGreater) - Height(e->pLesser);
     if (diff != e->balance || diff < -1 || diff > 1) return false;
     if (e->bid < lo || e->bid > hi) return false;
-    return CheckAvl(e->pLesser.get(), lo, e->bid) && CheckAvl(e->pGreater.get(), e->bid, hi);
+    return CheckAvl(e->pLesser, lo, e->bid) && CheckAvl(e->pGreater, e->bid, hi);
 }
 
 TEST(BlockIndex, SingleRotation) {
@@ -42,8 +42,8 @@ TEST(BlockIndex, DoubleRotationsBothSides) {
     for (int64_t bid : {20, 40, 30}) // greater-lesser
         InsertBlock(&other, Block(bid));
     EXPECT_EQ(other.pBlockIndex->bid, 30);
-    EXPECT_TRUE(CheckAvl(file.pBlockIndex.get(), INT64_MIN, INT64_MAX));
-    EXPECT_TRUE(CheckAvl(other.pBlockIndex.get(), INT64_MIN, INT64_MAX));
+    EXPECT_TRUE(CheckAvl(file.pBlockIndex, INT64_MIN, INT64_MAX));
+    EXPECT_TRUE(CheckAvl(other.pBlockIndex, INT64_MIN, INT64_MAX));
 }
 
 TEST(BlockIndex, DuplicatesKeptFirstFound) {
@@ -58,10 +58,10 @@ TEST(BlockIndex, DuplicatesKeptFirstFound) {
     std::function<void(const tblockentry*)> walk = [&](const tblockentry* e) {
         if (!e) return;
         count += e->bid == 4;
-        walk(e->pLesser.get());
-        walk(e->pGreater.get());
+        walk(e->pLesser);
+        walk(e->pGreater);
     };
-    walk(file.pBlockIndex.get());
+    walk(file.pBlockIndex);
     EXPECT_EQ(count, 2);
 }
 
@@ -84,13 +84,28 @@ TEST(BlockIndex, StaysBalancedUnderManyInserts) {
     for (int i = 0; i < n; ++i) {
         // Rising runs (as pages deliver them), duplicates and negative ANSI BIDs.
         int64_t bid = (i % 3 == 0) ? int64_t(i) * 4 : int64_t(rng() % 5000) * 4 - 8000;
-        InsertBlock(&file, Block(bid, i));
+        InsertBlock(&file, Block(bid, i, uint32_t(i) + 70000));
     }
-    EXPECT_TRUE(CheckAvl(file.pBlockIndex.get(), INT64_MIN, INT64_MAX));
-    EXPECT_LE(Height(file.pBlockIndex.get()), 21) << "1.44 log2(n) bound";
-    EXPECT_NE(FindBlock(&file, 3 * 4 * 100), nullptr);
+    EXPECT_TRUE(CheckAvl(file.pBlockIndex, INT64_MIN, INT64_MAX));
+    EXPECT_LE(Height(file.pBlockIndex), 21) << "1.44 log2(n) bound";
+    // The records, spread over many slabs of the store, keep their fields;
+    // keys above the random ones are unique.
+    for (int i = 0; i < n; i += 3) {
+        if (int64_t(i) * 4 < 20000) continue;
+        const tblockentry* e = FindBlock(&file, uint64_t(i) * 4);
+        ASSERT_NE(e, nullptr) << i;
+        EXPECT_EQ(e->ib, i);
+        EXPECT_EQ(e->cb, uint32_t(i) + 70000);
+    }
     FreeBlockIndex(&file);
     EXPECT_EQ(file.pBlockIndex, nullptr);
+    EXPECT_EQ(FindBlock(&file, 3 * 4 * 100), nullptr);
+    // Released, the index starts over.
+    InsertBlock(&file, Block(0x40, 0x1234, 9));
+    ASSERT_NE(FindBlock(&file, 0x40), nullptr);
+    EXPECT_EQ(FindBlock(&file, 0x40)->ib, 0x1234);
+    EXPECT_EQ(file.pBlockIndex->pLesser, nullptr);
+    EXPECT_EQ(file.pBlockIndex->pGreater, nullptr);
 }
 
 } // namespace

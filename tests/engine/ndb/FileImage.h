@@ -129,11 +129,11 @@ inline void OpenImage(const FileImage& img, tpstfile& file) {
     ASSERT_EQ(OpenPstFile(&file, path), 0);
 }
 
-inline std::unique_ptr<tblockentry> Block(int64_t bid, int64_t ib = 0, uint64_t cb = 0) {
-    auto e = std::make_unique<tblockentry>();
-    e->bid = bid;
-    e->ib = ib;
-    e->cb = cb;
+inline tblockentry Block(int64_t bid, int64_t ib = 0, uint32_t cb = 0) {
+    tblockentry e;
+    e.bid = bid;
+    e.ib = ib;
+    e.cb = cb;
     return e;
 }
 

@@ -49,8 +49,8 @@ bool WriteSparse(const std::string& path, const std::vector<uint8_t>& bytes) {
 void MoveFar(tblockentry* e) {
     if (!e) return;
     e->ib += kFarCopy;
-    MoveFar(e->pLesser.get());
-    MoveFar(e->pGreater.get());
+    MoveFar(e->pLesser);
+    MoveFar(e->pGreater);
 }
 
 // Kind and subject of every node's object, by NID.
@@ -87,7 +87,7 @@ TEST_P(HighOffsets, PagesAndBlocksBeyondFourGiBReadAsBelow) {
     BuildIndexes(&far);
     EXPECT_EQ(far.cBlocks, near.cBlocks);
     EXPECT_EQ(far.cNodes, near.cNodes);
-    MoveFar(far.pBlockIndex.get()); // and so is every block
+    MoveFar(far.pBlockIndex); // and so is every block
     const std::map<uint64_t, std::string> expected = Objects(near);
     EXPECT_EQ(Objects(far), expected);
     int subjects = 0;

@@ -15,9 +15,9 @@ const std::string kSample =
 
 void ForEachBlock(tblockentry* e, const std::function<void(tblockentry*)>& visit) {
     if (!e) return;
-    ForEachBlock(e->pLesser.get(), visit);
+    ForEachBlock(e->pLesser, visit);
     visit(e);
-    ForEachBlock(e->pGreater.get(), visit);
+    ForEachBlock(e->pGreater, visit);
 }
 
 TEST(Ost4kSampleEngine, IndexesLoadAndEveryBlockReads) {
@@ -33,7 +33,7 @@ TEST(Ost4kSampleEngine, IndexesLoadAndEveryBlockReads) {
     EXPECT_EQ(file.cNodes, 518u);
     int compressed = 0, unreadable = 0;
     uint64_t largest = 0;
-    ForEachBlock(file.pBlockIndex.get(), [&](tblockentry* e) {
+    ForEachBlock(file.pBlockIndex, [&](tblockentry* e) {
         tbuffer data;
         int32_t n = ReadBlock(&file, data, uint64_t(e->bid));
         compressed += IsCompressedBlock(e);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "engine/ltp/Context.h"
 #include "engine/ltp/DeferredContext.h"
@@ -19,14 +20,53 @@ namespace {
 
 enum class tprobe { Done, Unreadable, Uncertain };
 
-// The records the collections look at, by the record name of the field list.
-bool RecordMissing(const tpstmessage& m, std::string_view record) {
-    if (record == "tmailinfo") return !m.MailInfo;
-    if (record == "tfolderinfo") return !m.FolderCounts;
-    if (record == "tappointmentinfo") return !m.Appointment;
-    if (record == "tcontactinfo") return !m.Contact;
-    if (record == "tjournalinfo") return !m.Journal;
-    if (record == "tnoteinfo") return !m.StickyNote;
+// The records the collections look at.
+enum class trecord { None, Mail, Folder, Appointment, Contact, Journal, Note };
+
+// The record of a field list name ("tmailinfo::Subject").
+trecord RecordOfField(const char* field) {
+    if (!field) return trecord::None;
+    std::string_view name(field);
+    name = name.substr(0, name.find("::"));
+    if (name == "tmailinfo") return trecord::Mail;
+    if (name == "tfolderinfo") return trecord::Folder;
+    if (name == "tappointmentinfo") return trecord::Appointment;
+    if (name == "tcontactinfo") return trecord::Contact;
+    if (name == "tjournalinfo") return trecord::Journal;
+    if (name == "tnoteinfo") return trecord::Note;
+    return trecord::None;
+}
+
+// The record of the entry's first field, named once per table entry rather
+// than for every value of every object.
+trecord RecordOf(const ttagentry& entry) {
+    static const std::vector<trecord> records = [] {
+        std::vector<trecord> all;
+        for (const ttagentry& e : TagTableEntries())
+            all.push_back(RecordOfField(e.first.field));
+        return all;
+    }();
+    const size_t index = size_t(&entry - TagTableEntries().data());
+    return index < records.size() ? records[index] : RecordOfField(entry.first.field);
+}
+
+bool RecordMissing(const tpstmessage& m, trecord record) {
+    switch (record) {
+    case trecord::Mail:
+        return !m.MailInfo;
+    case trecord::Folder:
+        return !m.FolderCounts;
+    case trecord::Appointment:
+        return !m.Appointment;
+    case trecord::Contact:
+        return !m.Contact;
+    case trecord::Journal:
+        return !m.Journal;
+    case trecord::Note:
+        return !m.StickyNote;
+    case trecord::None:
+        break;
+    }
     return false;
 }
 
@@ -56,9 +96,7 @@ bool Matters(const ttagentry* entry, const tstoretarget& target,
     default:
         break;
     }
-    if (!entry->first.field) return false;
-    std::string_view field(entry->first.field);
-    return RecordMissing(*target.message, field.substr(0, field.find("::")));
+    return RecordMissing(*target.message, RecordOf(*entry));
 }
 
 // ApplyProperties over the sets of a deferred read, each unread value read

@@ -107,17 +107,24 @@ std::span<const ttagentry> TagTableEntries() {
 }
 
 const ttagentry* FindTagEntry(uint32_t tag) {
-    static const std::vector<const ttagentry*> byTag = [] {
-        std::vector<const ttagentry*> index;
+    // Every value of every object is looked up here: the tags sit in one
+    // contiguous sorted array, so that the search touches a few cache lines.
+    struct tkey {
+        uint32_t tag;
+        const ttagentry* entry;
+    };
+    static const std::vector<tkey> byTag = [] {
+        std::vector<tkey> index;
         for (const ttagentry& e : kTagTable)
-            index.push_back(&e);
+            index.push_back({e.tag, &e});
+        // Of equal tags, the first in the table is found.
         std::stable_sort(index.begin(), index.end(),
-                         [](const ttagentry* a, const ttagentry* b) { return a->tag < b->tag; });
+                         [](const tkey& a, const tkey& b) { return a.tag < b.tag; });
         return index;
     }();
     auto it = std::lower_bound(byTag.begin(), byTag.end(), tag,
-                               [](const ttagentry* e, uint32_t t) { return e->tag < t; });
-    return it != byTag.end() && (*it)->tag == tag ? *it : nullptr;
+                               [](const tkey& e, uint32_t t) { return e.tag < t; });
+    return it != byTag.end() && it->tag == tag ? it->entry : nullptr;
 }
 
 tapplyresult ApplyValue(tstoretarget& target, tpropvalue& value) {

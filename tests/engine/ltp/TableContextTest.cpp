@@ -87,6 +87,14 @@ protected:
         }
         return m;
     }
+    // The three recipients' table, its row matrix in the heap.
+    void PlaceRecipientsInTheHeap() {
+        HeapPage page(0);
+        bytes m = Matrix(page, 3);
+        uint32_t hid = page.Add(m);
+        f.Place(0x40, FinishTc(page, cols, 24, RowIds(3, unicode()), hid, unicode()));
+        f.Open();
+    }
     void CheckRecipients(const tpropset* s, uint32_t rows, uint32_t rowCount = 0) {
         for (int r = int(rows) - 1; r >= 0; --r, s = s->Next.get()) {
             SCOPED_TRACE(r);
@@ -109,11 +117,7 @@ protected:
 };
 
 TEST_P(TableContext, ThreeRowsComeLastRowFirst) {
-    HeapPage page(0);
-    bytes m = Matrix(page, 3);
-    uint32_t hid = page.Add(m);
-    f.Place(0x40, FinishTc(page, cols, 24, RowIds(3, unicode()), hid, unicode()));
-    f.Open();
+    PlaceRecipientsInTheHeap();
     auto sets = Read();
     ASSERT_TRUE(sets);
     CheckRecipients(sets.get(), 3);
@@ -122,11 +126,7 @@ TEST_P(TableContext, ThreeRowsComeLastRowFirst) {
 // The deferred read decodes the cells that hold their value (integers, the
 // time, the flag) and leaves those that name a heap value unread.
 TEST_P(TableContext, HeapCellsWaitUntilAsked) {
-    HeapPage page(0);
-    bytes m = Matrix(page, 3);
-    uint32_t hid = page.Add(m);
-    f.Place(0x40, FinishTc(page, cols, 24, RowIds(3, unicode()), hid, unicode()));
-    f.Open();
+    PlaceRecipientsInTheHeap();
     auto c = ReadDeferredTable(&f.file, nullptr, 0x40);
     ASSERT_EQ(c->status, tdeferredstatus::Ready);
     ASSERT_EQ(c->stride, 5u);

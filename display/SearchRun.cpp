@@ -39,7 +39,7 @@ bool Stopped(const tsearchevents& events) {
 // Items are read and matched on every core a window at a time; the hits
 // and the progress of a window then follow in the folders' order.
 constexpr size_t kItemsPerWindow = 1024;
-constexpr size_t kItemsPerChunk = 16;
+constexpr size_t kItemsPerChunk = 64;
 
 struct tcandidate {
     const tsearchfolder* Folder;

@@ -153,7 +153,7 @@ void AppendUtf8(char32_t cp, std::string& out) {
     }
 }
 
-bool IsSpace(char32_t cp) {
+constexpr bool IsSpace(char32_t cp) {
     return cp == ' ' || cp == '\t' || cp == '\r' || cp == '\n' || cp == '\f' || cp == '\v' ||
            cp == 0xA0 || cp == 0x2007 || cp == 0x202F || cp == 0x3000 ||
            (cp >= 0x2000 && cp <= 0x200A);
@@ -168,7 +168,7 @@ char32_t LowerOutsideLatin(char32_t cp) {
     return cp;
 }
 
-char LowerAscii(char c) {
+constexpr char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
@@ -182,9 +182,14 @@ void AppendFoldedCodePoint(char32_t cp, std::string& out) {
     }
 }
 
-bool IsVisibleAscii(uint8_t b) {
-    return b != 0 && b < 0x80 && !IsSpace(b);
-}
+// Each byte's fold when it is visible ASCII, 0 for every other byte (space,
+// NUL, the bytes of longer UTF-8 sequences): one lookup decides and folds.
+constexpr std::array<char, 256> kAsciiFold = [] {
+    std::array<char, 256> table{};
+    for (int b = 1; b < 0x80; ++b)
+        if (!IsSpace(char32_t(b))) table[size_t(b)] = LowerAscii(char(b));
+    return table;
+}();
 
 bool IsWordByte(char c) {
     const auto b = uint8_t(c);
@@ -198,19 +203,13 @@ void AppendFolded(std::string_view text, std::string& out) {
     // leading and trailing runs vanish and inner runs count once.
     bool pendingSpace = false;
     for (size_t pos = 0; pos < text.size();) {
-        // Most text is runs of visible ASCII, which fold byte for byte: a
-        // run is appended at once and lowered in place.
-        size_t run = pos;
-        while (run < text.size() && IsVisibleAscii(uint8_t(text[run])))
-            ++run;
-        if (run > pos) {
+        // Most text is runs of visible ASCII, which fold byte for byte.
+        if (kAsciiFold[uint8_t(text[pos])] != 0) {
             if (pendingSpace) out += ' ';
             pendingSpace = false;
-            const size_t at = out.size();
-            out.append(text.substr(pos, run - pos));
-            for (size_t i = at; i < out.size(); ++i)
-                out[i] = LowerAscii(out[i]);
-            pos = run;
+            for (char folded; pos < text.size() && (folded = kAsciiFold[uint8_t(text[pos])]) != 0;
+                 ++pos)
+                out += folded;
             continue;
         }
         const char32_t cp = NextCodePoint(text, pos);

@@ -22,8 +22,8 @@ void TPst64File::ReadKindsAhead() {
     if (std::thread::hardware_concurrency() < 2) return;
     std::vector<tnodeentry*> pending;
     for (const auto& node : Engine.nodes.owned)
-        if (node->fReadRecords == 0 && node->pDataBlock && !AddsNothingToFolderList(node.get()))
-            pending.push_back(node.get());
+        if (node->fReadRecords == 0 && node->pDataBlock && !AddsNothingToFolderList(node))
+            pending.push_back(node);
     if (pending.size() < kFewestForThreads) return;
     // Nodes a stopped or failed share leaves unread are read by the collection itself.
     ostrel::ForChunksOnCores(

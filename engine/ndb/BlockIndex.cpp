@@ -2,28 +2,11 @@
 // engine record, lookups that ignore BID bit 0, and release.
 #include "engine/ndb/BlockIndex.h"
 
-#include <algorithm>
-
 #include "engine/ndb/PstFile.h"
 
 namespace {
 
 using Link = tblockentry*;
-
-constexpr size_t kFirstSlabSize = 256;
-constexpr size_t kLargestSlabSize = 16384;
-
-// A record from the store, each slab twice the one before up to the largest:
-// a small file's index stays small.
-tblockentry* NewRecord(tblockstore& store) {
-    if (store.used == store.slabSize) {
-        store.slabSize =
-            store.slabs.empty() ? kFirstSlabSize : std::min(store.slabSize * 2, kLargestSlabSize);
-        store.slabs.push_back(std::make_unique<tblockentry[]>(store.slabSize));
-        store.used = 0;
-    }
-    return &store.slabs.back()[store.used++];
-}
 
 // p's lesser subtree grew and p was already leaning to it (balance -1).
 void RotateAfterLesserGrew(Link& p) {
@@ -119,11 +102,7 @@ tblockentry* FindBlock(tpstfile* file, uint64_t bid) {
 
 tblockentry* InsertBlock(tpstfile* file, const tblockentry& fields) {
     if (!file) return nullptr;
-    tblockentry* entry = NewRecord(file->blocks);
-    entry->bid = fields.bid;
-    entry->ib = fields.ib;
-    entry->cb = fields.cb;
-    entry->cbInflated = fields.cbInflated;
+    tblockentry* entry = file->blocks.Add(fields);
     file->fInsertGrew = 0;
     InsertAt(file, file->pBlockIndex, entry);
     return entry;
@@ -132,5 +111,5 @@ tblockentry* InsertBlock(tpstfile* file, const tblockentry& fields) {
 void FreeBlockIndex(tpstfile* file) {
     if (!file) return;
     file->pBlockIndex = nullptr;
-    file->blocks = tblockstore();
+    file->blocks.Clear();
 }

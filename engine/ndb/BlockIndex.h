@@ -5,8 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
-#include <vector>
+
+#include "engine/ndb/RecordSlabs.h"
 
 struct tpstfile;
 
@@ -28,14 +28,8 @@ struct tblockentry {
 // within an allocator size class of 48 bytes.
 static_assert(sizeof(tblockentry) <= 48);
 
-// Owner of a file's block records: slabs filled in order and released
-// together, so that neither building nor releasing an index of hundreds of
-// thousands of records costs an allocation per record.
-struct tblockstore {
-    std::vector<std::unique_ptr<tblockentry[]>> slabs;
-    size_t slabSize = 0; // records in the last slab
-    size_t used = 0;     // of which taken
-};
+// Owner of a file's block records.
+using tblockstore = ostrel::trecordslabs<tblockentry>;
 
 // Whether the block's bytes on disk are a zlib stream (4 KiB layout).
 inline bool IsCompressedBlock(const tblockentry* entry) {

@@ -118,8 +118,8 @@ bool AppendChild(tpstfile* file, tnodeentry* parent, tnodeentry* node) {
 
 tnodeentry* InsertNode(tpstfile* file, std::unique_ptr<tnodeentry> owned) {
     if (!file || !owned) return nullptr;
-    tnodeentry* node = owned.get();
-    file->nodes.owned.push_back(std::move(owned));
+    tnodeentry* node = file->nodes.records.Add(*owned);
+    file->nodes.owned.push_back(node);
 
     // 1. A fresh node has no links.
     node->pParent = node->pFirstChild = node->pLastChild = nullptr;
@@ -163,5 +163,6 @@ void FreeNodeTree(tpstfile* file) {
     file->nodes.orphansByParent.clear();
     file->nodes.owned.clear();
     file->nodes.owned.shrink_to_fit();
+    file->nodes.records.Clear();
     file->nodes.nextSeq = 0;
 }

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/ndb/RecordSlabs.h"
+
 struct tpstfile;
 struct tblockentry;
 
@@ -43,17 +45,19 @@ static_assert(sizeof(tnodeentry) <= 128);
 
 // Owner of the node records and the maps that make lookups fast.
 struct tnodestore {
-    std::vector<std::unique_ptr<tnodeentry>> owned;
+    ostrel::trecordslabs<tnodeentry> records;
+    std::vector<tnodeentry*> owned;                  // every record, in the order inserted
     std::unordered_map<uint64_t, tnodeentry*> byNid; // head of each same-NID chain
     // Top-level nodes waiting for their parent, by parent NID, in list order.
     std::unordered_map<uint64_t, std::vector<tnodeentry*>> orphansByParent;
     uint64_t nextSeq = 0;
 };
 
-// Links `node` into the forest (the tree takes ownership): adopts the
+// Links a record with the fields of `node` into the forest: adopts the
 // top-level nodes that name it as parent, then places it under its parent or
 // at the top level. Never links a node under one of its own descendants.
-// Returns the record now owned by the tree. cNodes is counted by the callers.
+// Returns the tree's own record, which is not `node`: use it, not the one
+// given. cNodes is counted by the callers.
 tnodeentry* InsertNode(tpstfile* file, std::unique_ptr<tnodeentry> node);
 
 // The first node with this NID in pre-order, or null.

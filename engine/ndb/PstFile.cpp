@@ -63,6 +63,7 @@ void ResetRecord(tpstfile* file) {
     file->pNodeFirst = file->pNodeLast = nullptr;
     file->pNamedProps.reset();
     file->nodes.owned.clear();
+    file->nodes.records.Clear();
     file->nodes.byNid.clear();
     file->nodes.orphansByParent.clear();
     file->nodes.nextSeq = 0;

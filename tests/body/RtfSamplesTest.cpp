@@ -118,7 +118,7 @@ TEST(RtfSamples, RtfOnlyItemsOfTheSampleOstShowTheirBodies) {
     std::mt19937 random(1);
     for (const auto& owned : pst.Engine.nodes.owned) {
         if ((owned->nid & 0x1F) != 0x04) continue; // normal messages only
-        std::unique_ptr<tpstmessage> m = BuildMessage(&pst.Engine, owned.get());
+        std::unique_ptr<tpstmessage> m = BuildMessage(&pst.Engine, owned);
         if (!m || !m->MailInfo) continue;
         tmessagebody b = MessageBody(m->MailInfo.get());
         ++sources[b.Source];

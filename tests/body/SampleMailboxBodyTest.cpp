@@ -25,7 +25,7 @@ TEST(SampleMailboxBodies, RtfOnlyMailsShowTheirText) {
     std::mt19937 random(1);
     for (const auto& node : pst.Engine.nodes.owned) {
         if ((node->nid & 0x1F) != 0x04) continue; // normal messages
-        std::unique_ptr<tpstmessage> m = BuildMessage(&pst.Engine, node.get());
+        std::unique_ptr<tpstmessage> m = BuildMessage(&pst.Engine, node);
         if (!m || !m->MailInfo || m->Kind != kKindMail) continue;
         ++mails;
         const std::string html = ItemBodyText(*m);

@@ -100,7 +100,7 @@ TEST(Ost4kSample, EveryFolderAndMessageBuilds) {
     for (const auto& node : pst->Engine.nodes.owned) {
         const uint64_t type = node->nid & 0x1F;
         if (type != 0x02 && type != 0x03 && type != 0x04) continue;
-        std::unique_ptr<tpstmessage> object = BuildMessage(&pst->Engine, node.get(), nullptr);
+        std::unique_ptr<tpstmessage> object = BuildMessage(&pst->Engine, node, nullptr);
         EXPECT_NE(object, nullptr) << std::hex << node->nid;
         built[type] += object != nullptr;
         FreeMessage(object);

@@ -30,7 +30,7 @@ std::string SearchedTexts(const tpstmessage* m) {
 std::string Disagreements(tpstfile* file) {
     std::string all;
     for (const auto& owned : file->nodes.owned) {
-        tnodeentry* node = owned.get();
+        tnodeentry* node = owned;
         std::unique_ptr<tpstmessage> whole = BuildMessage(file, node, nullptr);
         std::unique_ptr<tpstmessage> light = BuildMessageWithoutAttachmentData(file, node);
         if (SearchedTexts(whole.get()) != SearchedTexts(light.get()))
@@ -78,10 +78,10 @@ TEST(SearchBuild, AttachmentBytesInSubnodesAreLeftUnread) {
     ASSERT_TRUE(pst->Unreadable.empty()) << pst->Unreadable;
     EXPECT_EQ(Disagreements(&pst->Engine), "");
     for (const auto& owned : pst->Engine.nodes.owned) {
-        std::unique_ptr<tpstmessage> whole = BuildMessage(&pst->Engine, owned.get(), nullptr);
+        std::unique_ptr<tpstmessage> whole = BuildMessage(&pst->Engine, owned, nullptr);
         if (!whole || SubjectSearchText(*whole) != "Large attachments") continue;
         std::unique_ptr<tpstmessage> light =
-            BuildMessageWithoutAttachmentData(&pst->Engine, owned.get());
+            BuildMessageWithoutAttachmentData(&pst->Engine, owned);
         ASSERT_TRUE(light);
         EXPECT_EQ(AttachmentNamesText(*light), AttachmentNamesText(*whole));
         EXPECT_NE(AttachmentNamesText(*light).find("report.pdf"), std::string::npos);

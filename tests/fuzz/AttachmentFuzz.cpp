@@ -47,8 +47,8 @@ void SaveAttachments(const uint8_t* data, size_t size) {
     const std::filesystem::path dir = FreshExportDir();
     TPst64File pst;
     pst.Open(path);
-    for (const std::unique_ptr<tnodeentry>& node : pst.Engine.nodes.owned) {
-        std::unique_ptr<tpstmessage> object = BuildMessage(&pst.Engine, node.get());
+    for (tnodeentry* node : pst.Engine.nodes.owned) {
+        std::unique_ptr<tpstmessage> object = BuildMessage(&pst.Engine, node);
         if (!object) continue;
         for (const tattachmentrow& row : AttachmentRows(*object)) {
             CheckSafeName(SafeFileName(row.Name));

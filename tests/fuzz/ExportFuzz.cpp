@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TPst64File pst;
     pst.Open(path);
     size_t n = 0;
-    for (const std::unique_ptr<tnodeentry>& node : pst.Engine.nodes.owned) {
-        std::unique_ptr<tpstmessage> object = BuildMessage(&pst.Engine, node.get());
+    for (tnodeentry* node : pst.Engine.nodes.owned) {
+        std::unique_ptr<tpstmessage> object = BuildMessage(&pst.Engine, node);
         if (object)
             TPst64File::SaveMessageToEml(*object, (dir / (std::to_string(n++) + ".eml")).string(),
                                          nullptr, &pst.Engine);

@@ -60,7 +60,7 @@ inline std::string Disagreement(tpstfile* file, tnodeentry* node) {
 inline std::string Disagreements(tpstfile* file) {
     std::string all;
     for (const auto& node : file->nodes.owned)
-        if (std::string d = Disagreement(file, node.get()); !d.empty()) all += d + "\n";
+        if (std::string d = Disagreement(file, node); !d.empty()) all += d + "\n";
     return all;
 }
 

@@ -233,7 +233,7 @@ TEST(EmbeddedMessageSample, TwoLevelsOfAttachedMessagesShowTheirSubjects) {
     std::unique_ptr<tpstmessage> top;
     for (const auto& n : file.nodes.owned) {
         if ((n->nid & 0x1F) != 0x04) continue; // NID_TYPE_NORMAL_MESSAGE
-        if (auto m = BuildMessage(&file, n.get()); m && FirstEmbedded(*m)) top = std::move(m);
+        if (auto m = BuildMessage(&file, n); m && FirstEmbedded(*m)) top = std::move(m);
     }
     ASSERT_TRUE(top);
     EXPECT_EQ(SubjectOf(*top), "I have sub attachments!");

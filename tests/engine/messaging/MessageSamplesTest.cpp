@@ -54,7 +54,7 @@ TEST(MessageSamples, EveryNodeBuildsOrFailsCleanly) {
         int built = 0;
         std::vector<tnodeentry*> nodes;
         for (const auto& n : file.nodes.owned)
-            nodes.push_back(n.get());
+            nodes.push_back(n);
         for (tnodeentry* n : nodes) {
             auto m = BuildMessage(&file, n);
             if (m) ++built;

@@ -57,7 +57,7 @@ void MoveFar(tblockentry* e) {
 std::map<uint64_t, std::string> Objects(tpstfile& file) {
     std::map<uint64_t, std::string> seen;
     for (const auto& node : file.nodes.owned) {
-        std::unique_ptr<tpstmessage> m = BuildMessage(&file, node.get(), nullptr);
+        std::unique_ptr<tpstmessage> m = BuildMessage(&file, node, nullptr);
         seen[node->nid] = m ? std::to_string(m->Kind) + " " + SubjectText(*m) : "none";
         FreeMessage(m);
     }

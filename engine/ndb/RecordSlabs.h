@@ -1,0 +1,90 @@
+// Storage for the indexes' records (block records, node records): slabs
+// filled in order and released together, so that neither building nor
+// releasing an index of hundreds of thousands of records costs an allocation
+// per record. A record keeps its address until the store is cleared.
+//
+// The largest slabs are whole 2 MiB pages that the kernel is asked to back
+// with one huge page. Each first write to a fresh 4 KiB page of memory costs a
+// page fault; the indexes of a gigabyte mailbox fill some 8,000 such pages,
+// and on virtual machines a fault costs several times the filling of its page.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace ostrel {
+
+inline constexpr size_t kHugePageBytes = size_t(2) << 20;
+
+// A slab of `bytes`: a huge-page-aligned mapping when bytes is
+// kHugePageBytes, the free store otherwise. Throws std::bad_alloc.
+void* AllocateSlab(size_t bytes);
+// Releases what AllocateSlab(bytes) returned.
+void ReleaseSlab(void* slab, size_t bytes) noexcept;
+
+template <typename T> class trecordslabs {
+    // Records are released with their slab, never destroyed one by one.
+    static_assert(std::is_trivially_destructible_v<T>);
+
+public:
+    static constexpr size_t kFirstSlabRecords = 256;
+    static constexpr size_t kLargestSlabRecords = kHugePageBytes / sizeof(T);
+
+    trecordslabs() = default;
+    trecordslabs(trecordslabs&& other) noexcept { *this = std::move(other); }
+    trecordslabs& operator=(trecordslabs&& other) noexcept {
+        if (this != &other) {
+            Clear();
+            slabs_ = std::move(other.slabs_);
+            slabRecords_ = std::exchange(other.slabRecords_, 0);
+            used_ = std::exchange(other.used_, 0);
+        }
+        return *this;
+    }
+    ~trecordslabs() { Clear(); }
+
+    // A new record, a copy of `fields`, at an address that stays until Clear.
+    T* Add(const T& fields) {
+        if (used_ == slabRecords_) NewSlab();
+        T* slot = static_cast<T*>(slabs_.back()) + used_++;
+        return new (slot) T(fields);
+    }
+
+    // Releases every record.
+    void Clear() noexcept {
+        size_t records = kFirstSlabRecords;
+        for (void* slab : slabs_) {
+            ReleaseSlab(slab, BytesOf(records));
+            records = NextSize(records);
+        }
+        slabs_.clear();
+        slabRecords_ = used_ = 0;
+    }
+
+private:
+    // Each slab twice the one before, up to a huge page: a small file's index stays small.
+    static size_t NextSize(size_t records) { return std::min(records * 2, kLargestSlabRecords); }
+    // The largest slabs take their whole page, so that the page can be a huge one.
+    static size_t BytesOf(size_t records) {
+        return records == kLargestSlabRecords ? kHugePageBytes : records * sizeof(T);
+    }
+
+    void NewSlab() {
+        const size_t records = slabs_.empty() ? kFirstSlabRecords : NextSize(slabRecords_);
+        slabs_.reserve(slabs_.size() + 1);
+        slabs_.push_back(AllocateSlab(BytesOf(records)));
+        slabRecords_ = records;
+        used_ = 0;
+    }
+
+    std::vector<void*> slabs_;
+    size_t slabRecords_ = 0; // records in the last slab
+    size_t used_ = 0;        // of which taken
+};
+
+} // namespace ostrel

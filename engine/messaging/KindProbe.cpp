@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -70,18 +71,56 @@ bool RecordMissing(const tpstmessage& m, trecord record) {
     return false;
 }
 
-bool Named(const tfieldstore& store, std::span<const char* const> fields) {
-    return store.field && std::any_of(fields.begin(), fields.end(), [&](const char* f) {
-               return std::strcmp(f, store.field) == 0;
-           });
-}
+// Which tag table entries fill one of the asked fields, by entry index:
+// worked out once per list of fields instead of comparing names for every
+// value of every object.
+class taskedentries {
+public:
+    bool Has(const ttagentry* entry) const {
+        const size_t index = size_t(entry - TagTableEntries().data());
+        return index < named_.size() && named_[index];
+    }
+
+    // The entries of `fields`; the last list asked on this thread is kept,
+    // and a list with the same names (not only the same pointers) reuses it.
+    static const taskedentries& For(std::span<const char* const> fields) {
+        thread_local taskedentries last;
+        if (!last.SameNames(fields)) last.Name(fields);
+        return last;
+    }
+
+private:
+    bool SameNames(std::span<const char* const> fields) const {
+        return !named_.empty() &&
+               std::equal(fields.begin(), fields.end(), names_.begin(), names_.end(),
+                          [](const char* f, const std::string& n) { return f && n == f; });
+    }
+
+    void Name(std::span<const char* const> fields) {
+        names_.clear();
+        for (const char* f : fields)
+            names_.emplace_back(f ? f : "");
+        const std::span<const ttagentry> entries = TagTableEntries();
+        named_.assign(entries.size(), 0);
+        for (size_t i = 0; i < entries.size(); ++i)
+            named_[i] = Named(entries[i].first, fields) || Named(entries[i].second, fields);
+    }
+
+    static bool Named(const tfieldstore& store, std::span<const char* const> fields) {
+        return store.field && std::any_of(fields.begin(), fields.end(), [&](const char* f) {
+                   return f && std::strcmp(f, store.field) == 0;
+               });
+    }
+
+    std::vector<std::string> names_;
+    std::vector<uint8_t> named_; // never empty once named: one byte per entry
+};
 
 // Could applying a value of this entry change the kind, a record the
 // collections look at, one of the asked `fields`, or stop the set?
-bool Matters(const ttagentry* entry, const tstoretarget& target,
-             std::span<const char* const> fields) {
+bool Matters(const ttagentry* entry, const tstoretarget& target, const taskedentries& asked) {
     if (!entry) return false;
-    if (Named(entry->first, fields) || Named(entry->second, fields)) return true;
+    if (asked.Has(entry)) return true;
     switch (entry->rule) {
     case trule::NotStored:
         return false;
@@ -101,7 +140,7 @@ bool Matters(const ttagentry* entry, const tstoretarget& target,
 
 // ApplyProperties over the sets of a deferred read, each unread value read
 // first where it matters.
-tprobe ApplySets(tdeferredcontext& c, tstoretarget target, std::span<const char* const> fields) {
+tprobe ApplySets(tdeferredcontext& c, tstoretarget target, const taskedentries& asked) {
     size_t base = 0;
     for (tpropset* set = c.set.get(); set; set = set->Next.get(), base += c.stride) {
         size_t count = std::min<size_t>(size_t(std::max(set->Count, 0)), set->Values.size());
@@ -110,7 +149,7 @@ tprobe ApplySets(tdeferredcontext& c, tstoretarget target, std::span<const char*
             if (!value) continue;
             const size_t index = base + i;
             if (index < c.deferred.size() && c.deferred[index].pending) {
-                if (!Matters(FindTagEntry(value->Tag), target, fields)) continue;
+                if (!Matters(FindTagEntry(value->Tag), target, asked)) continue;
                 if (!DecodeDeferredAt(c, *value, index)) return tprobe::Uncertain;
             }
             if (ApplyValue(target, *value) == tapplyresult::StopSet) break;
@@ -127,10 +166,10 @@ tprobe Outcome(const tdeferredcontext& c) {
 }
 
 tprobe ApplyContext(tpstfile* file, tsubnodeentry* subnodes, uint64_t bid, tstoretarget target,
-                    std::span<const char* const> fields) {
+                    const taskedentries& asked) {
     auto context = ReadDeferredContext(file, subnodes, bid);
     if (tprobe r = Outcome(*context); r != tprobe::Done) return r;
-    return ApplySets(*context, target, fields);
+    return ApplySets(*context, target, asked);
 }
 
 tsubnodeentry* OwnSubnode(tsubnodeentry* list, uint64_t nid) {
@@ -142,24 +181,24 @@ tsubnodeentry* OwnSubnode(tsubnodeentry* list, uint64_t nid) {
 // ApplyMessageTable with the cells read only where they matter: Unreadable
 // when the whole build stops at this table.
 tprobe ApplyTable(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message, uint64_t nid,
-                  std::span<const char* const> fields) {
+                  const taskedentries& asked) {
     tsubnodeentry* table = OwnSubnode(subnodes, nid);
     if (!table) return tprobe::Done;
     auto rows = ReadDeferredTable(file, subnodes, uint64_t(table->pDataBlock->bid));
     if (tprobe r = Outcome(*rows); r != tprobe::Done) return r;
     PrependElements(message, rows->set->RowCount);
-    return ApplySets(*rows, {&message, message.Attachments.get()}, fields);
+    return ApplySets(*rows, {&message, message.Attachments.get()}, asked);
 }
 
 // The attachment objects as ApplyAttachmentObject reads them; what they do
 // to their own elements does not matter here.
 tprobe ApplyAttachmentObjects(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message,
-                              std::span<const char* const> fields) {
+                              const taskedentries& asked) {
     for (tattachment* e = message.Attachments.get(); e; e = e->Next.get()) {
         tsubnodeentry* object = FindSubnode(subnodes, e->NodeId);
         if (!object) continue;
         tprobe r = ApplyContext(file, object->pChildren.get(), uint64_t(object->pDataBlock->bid),
-                                {&message, e}, fields);
+                                {&message, e}, asked);
         if (r == tprobe::Uncertain) return r;
     }
     return tprobe::Done;
@@ -168,35 +207,35 @@ tprobe ApplyAttachmentObjects(tpstfile* file, tsubnodeentry* subnodes, tpstmessa
 // A table none of whose columns can change what the collections ask need
 // not be read, as long as nothing after it depends on its being readable.
 bool TableCannotMatter(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message, uint64_t nid,
-                       std::span<const char* const> fields) {
+                       const taskedentries& asked) {
     tsubnodeentry* table = OwnSubnode(subnodes, nid);
     if (!table) return true;
     std::vector<uint32_t> tags;
     if (!ReadTableColumnTags(file, subnodes, uint64_t(table->pDataBlock->bid), tags)) return false;
     tattachment row; // each row has its element
     return std::none_of(tags.begin(), tags.end(), [&](uint32_t tag) {
-        return Matters(FindTagEntry(tag), {&message, &row}, fields);
+        return Matters(FindTagEntry(tag), {&message, &row}, asked);
     });
 }
 
 // Null with `uncertain` set when only the whole build can tell.
 std::unique_ptr<tpstmessage> ProbeObject(tpstfile* file, tblockentry* data, tsubnodeentry* subnodes,
-                                         std::span<const char* const> fields, bool& uncertain) {
+                                         const taskedentries& asked, bool& uncertain) {
     auto message = std::make_unique<tpstmessage>();
-    tprobe r = ApplyContext(file, subnodes, uint64_t(data->bid), {message.get(), nullptr}, fields);
+    tprobe r = ApplyContext(file, subnodes, uint64_t(data->bid), {message.get(), nullptr}, asked);
     uncertain = r == tprobe::Uncertain;
     if (r != tprobe::Done) return nullptr;
     // The attachment table comes only after a readable recipient table.
     const bool attachments = OwnSubnode(subnodes, kNidAttachmentTable) != nullptr;
-    if (!attachments && TableCannotMatter(file, subnodes, *message, kNidRecipientTable, fields))
+    if (!attachments && TableCannotMatter(file, subnodes, *message, kNidRecipientTable, asked))
         return message;
     for (uint64_t table : {kNidRecipientTable, kNidAttachmentTable}) {
-        r = ApplyTable(file, subnodes, *message, table, fields);
+        r = ApplyTable(file, subnodes, *message, table, asked);
         uncertain = r == tprobe::Uncertain;
         if (uncertain) return nullptr;
         if (r == tprobe::Unreadable) return message;
     }
-    uncertain = ApplyAttachmentObjects(file, subnodes, *message, fields) == tprobe::Uncertain;
+    uncertain = ApplyAttachmentObjects(file, subnodes, *message, asked) == tprobe::Uncertain;
     return uncertain ? nullptr : std::move(message);
 }
 
@@ -208,7 +247,8 @@ std::unique_ptr<tpstmessage> ProbeMessage(tpstfile* file, tnodeentry* node,
     std::unique_ptr<tsubnodeentry> subnodes;
     if (node->pSubBlock) subnodes = BuildSubnodeTree(file, node->pSubBlock);
     bool uncertain = false;
-    auto message = ProbeObject(file, node->pDataBlock, subnodes.get(), fields, uncertain);
+    auto message =
+        ProbeObject(file, node->pDataBlock, subnodes.get(), taskedentries::For(fields), uncertain);
     if (uncertain) message = BuildObject(file, node->pDataBlock, subnodes.get());
     return message;
 }

@@ -57,6 +57,55 @@ TEST(ByteBuffer, WideTerminatorOnlyAtEvenOffsets) {
     EXPECT_FALSE(ByteBuffer::HasWideTerminator(even, 3)); // the pair must lie inside n
 }
 
+// Text is taken four units at a time where it can be: a terminator, a unit
+// beyond ASCII or a unit whose high byte alone is set must count at every
+// place in those four, and a zero pair across two units never counts.
+TEST(ByteBuffer, EveryPlaceInTheWordsOfFourUnits) {
+    auto out = ByteBuffer::Create(64);
+    for (size_t units = 1; units <= 13; ++units) {
+        for (size_t at = 0; at < units; ++at) {
+            std::vector<uint8_t> wide;
+            for (size_t i = 0; i < units; ++i)
+                wide.insert(wide.end(), {uint8_t(i == at ? 0 : 'a' + i), 0});
+            EXPECT_TRUE(ByteBuffer::HasWideTerminator(wide.data(), int32_t(wide.size())));
+            // U+907A, then 'z' and U+7A00 in turn: zero pairs only across units.
+            std::vector<uint8_t> across;
+            for (size_t i = 0; i < units; ++i)
+                across.insert(across.end(), {uint8_t(i < at || i % 2 == 0 ? 'z' : 0),
+                                             uint8_t(i < at       ? 0x90
+                                                     : i % 2 == 0 ? 0
+                                                                  : 'z')});
+            EXPECT_FALSE(ByteBuffer::HasWideTerminator(across.data(), int32_t(across.size())))
+                << units << " " << at;
+
+            // U+00E9 at `at`, U+0100 (high byte only) and U+90E9 after it, ASCII around.
+            std::vector<uint8_t> text;
+            std::string expected;
+            for (size_t i = 0; i < units; ++i) {
+                if (i == at) {
+                    text.insert(text.end(), {0xE9, 0x00});
+                    expected += "\xC3\xA9";
+                } else if (i == at + 1) {
+                    text.insert(text.end(), {0x00, 0x01});
+                    expected += "\xC4\x80";
+                } else if (i == at + 2) {
+                    text.insert(text.end(), {0xE9, 0x90});
+                    expected += "\xE9\x83\xA9";
+                } else {
+                    text.insert(text.end(), {uint8_t('A' + i), 0});
+                    expected += char('A' + i);
+                }
+            }
+            text.insert(text.end(), {0, 0});
+            expected += '\0';
+            ASSERT_EQ(out->WideToAnsi(text.data(), int32_t(text.size())), int32_t(expected.size()));
+            EXPECT_EQ(std::string(reinterpret_cast<char*>(out->Data.get()), expected.size()),
+                      expected)
+                << units << " " << at;
+        }
+    }
+}
+
 TEST(ByteBuffer, WideToAnsiWritesUtf8WithTerminator) {
     auto out = ByteBuffer::Create(16384);
     const uint8_t ab[] = {0x41, 0x00, 0x42, 0x00, 0x00, 0x00};

@@ -191,6 +191,39 @@ constexpr std::array<char, 256> kAsciiFold = [] {
     return table;
 }();
 
+// Eight bytes of text as one word, in whatever byte order: each test below
+// works on every byte alike. A byte's high bit marks it in the masks.
+constexpr uint64_t kEveryByte = 0x0101010101010101ull;
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+// For a word of ASCII bytes: high bits exactly where a byte lies in [low, high].
+constexpr uint64_t BytesWithin(uint64_t word, uint8_t low, uint8_t high) {
+    return ((word + kEveryByte * (0x80 - low)) & ~(word + kEveryByte * (0x7F - high))) & kHighBits;
+}
+
+// Whether the eight bytes fold as they stand but for case: printable ASCII
+// (' ' to '~') whose spaces are single and lie between other characters.
+// The last byte is checked by the caller (it must not be a space), so that
+// a space always has a visible character on both sides.
+constexpr bool PlainWords(uint64_t word) {
+    if ((word & kHighBits) != 0 || BytesWithin(word, 0x00, 0x1F) != 0 ||
+        BytesWithin(word, 0x7F, 0x7F) != 0)
+        return false;
+    const uint64_t spaces = BytesWithin(word, ' ', ' ');
+    return (spaces & (spaces << 8)) == 0;
+}
+
+// The eight ASCII bytes with 'A' to 'Z' lowered.
+constexpr uint64_t LowerAsciiWord(uint64_t word) {
+    return word | (BytesWithin(word, 'A', 'Z') >> 2);
+}
+
+static_assert(PlainWords(0x2141427E21205A5Bull) && !PlainWords(0x2141422020424344ull));
+static_assert(!PlainWords(0x41420D4141414141ull) && !PlainWords(0x4142004141414141ull));
+static_assert(!PlainWords(0x41C3A94141414141ull) && !PlainWords(0x417F414141414141ull));
+static_assert(LowerAsciiWord(0x40415A5B61627A7Bull) == 0x40617A5B61627A7Bull);
+static_assert(LowerAsciiWord(0x2041205A20202020ull) == 0x2061207A20202020ull);
+
 bool IsWordByte(char c) {
     const auto b = uint8_t(c);
     return b >= 0x80 || (b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') || b == '_';
@@ -207,6 +240,15 @@ void AppendFolded(std::string_view text, std::string& out) {
         if (kAsciiFold[uint8_t(text[pos])] != 0) {
             if (pendingSpace) out += ' ';
             pendingSpace = false;
+            // Then eight bytes at a time while they are plain words.
+            for (uint64_t word; pos + 8 <= text.size() && text[pos + 7] != ' '; pos += 8) {
+                std::memcpy(&word, text.data() + pos, 8);
+                if (!PlainWords(word)) break;
+                word = LowerAsciiWord(word);
+                char folded[8];
+                std::memcpy(folded, &word, 8);
+                out.append(folded, 8);
+            }
             for (char folded; pos < text.size() && (folded = kAsciiFold[uint8_t(text[pos])]) != 0;
                  ++pos)
                 out += folded;

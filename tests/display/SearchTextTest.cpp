@@ -39,6 +39,44 @@ TEST(SearchText, WhiteSpaceRunsCountOnce) {
     EXPECT_TRUE(ContainsFolded(FoldText("see the\r\nnumbers"), FoldText("the  numbers"), false));
 }
 
+// ASCII text folds by a rule simple enough to state here: lowered, white
+// space (NUL among it) in runs that count once, none at either end. Text of
+// plain words folds eight bytes at a time; spaces, runs and other bytes at
+// every offset of those eight must fold as the rule says.
+TEST(SearchText, AsciiTextAtEveryOffsetFoldsByTheRule) {
+    const auto rule = [](const std::string& text) {
+        std::string out;
+        bool pending = false;
+        for (char c : text) {
+            if (c == '\0' || c == ' ' || (c >= '\t' && c <= '\r')) {
+                pending = !out.empty();
+                continue;
+            }
+            if (pending) out += ' ';
+            pending = false;
+            out += c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+        }
+        return out;
+    };
+    std::string alphabet = "AZaz09 _~!@[`{\x7F\x01\x1F\t\n";
+    alphabet += '\0';
+    uint32_t seed = 12345;
+    for (int round = 0; round < 4000; ++round) {
+        std::string text(size_t(round % 41), 'x');
+        for (char& c : text) {
+            seed = seed * 1103515245u + 12345u;
+            // Mostly letters and single spaces, as prose is.
+            const uint32_t pick = (seed >> 16) % 64;
+            c = pick < 40   ? char('A' + pick % 26 + (pick & 32))
+                : pick < 52 ? ' '
+                            : alphabet[pick % alphabet.size()];
+        }
+        ASSERT_EQ(FoldText(text), rule(text)) << round;
+    }
+    EXPECT_EQ(FoldText("Budget Update For The Team  And Then Some"),
+              "budget update for the team and then some");
+}
+
 TEST(SearchText, PartsOfWordsOrWholeWords) {
     const std::string hay = FoldText("The budget report, attached.");
     EXPECT_TRUE(ContainsFolded(hay, "port", false));

@@ -4,6 +4,7 @@
 #include "engine/messaging/TagTable.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "engine/messaging/ItemKind.h"
@@ -106,25 +107,56 @@ std::span<const ttagentry> TagTableEntries() {
     return kTagTable;
 }
 
-const ttagentry* FindTagEntry(uint32_t tag) {
-    // Every value of every object is looked up here: the tags sit in one
-    // contiguous sorted array, so that the search touches a few cache lines.
-    struct tkey {
-        uint32_t tag;
-        const ttagentry* entry;
-    };
-    static const std::vector<tkey> byTag = [] {
-        std::vector<tkey> index;
+namespace {
+
+// The tag table hashed: every value of every object is looked up here, and a
+// table of a few KiB answers in one or two probes where a search of the
+// sorted tags took nine unpredictable steps.
+class ttagindex {
+public:
+    ttagindex() {
+        size_t slots = 1;
+        while (slots < 2 * std::size(kTagTable))
+            slots *= 2;
+        slots_.assign(slots, {0, nullptr});
+        // Of equal tags, the first in the table is found: later ones are not placed.
         for (const ttagentry& e : kTagTable)
-            index.push_back({e.tag, &e});
-        // Of equal tags, the first in the table is found.
-        std::stable_sort(index.begin(), index.end(),
-                         [](const tkey& a, const tkey& b) { return a.tag < b.tag; });
-        return index;
-    }();
-    auto it = std::lower_bound(byTag.begin(), byTag.end(), tag,
-                               [](const tkey& e, uint32_t t) { return e.tag < t; });
-    return it != byTag.end() && it->tag == tag ? it->entry : nullptr;
+            if (!Find(e.tag)) Place(e);
+    }
+
+    const ttagentry* Find(uint32_t tag) const {
+        for (size_t at = SlotOf(tag);; at = (at + 1) & (slots_.size() - 1)) {
+            const tslot& slot = slots_[at];
+            if (!slot.entry) return nullptr;
+            if (slot.tag == tag) return slot.entry;
+        }
+    }
+
+private:
+    struct tslot {
+        uint32_t tag;
+        const ttagentry* entry; // null: an empty slot, which ends every probe run
+    };
+
+    size_t SlotOf(uint32_t tag) const {
+        return size_t((tag * 0x9E3779B1u) >> 16) & (slots_.size() - 1);
+    }
+
+    void Place(const ttagentry& e) {
+        size_t at = SlotOf(e.tag);
+        while (slots_[at].entry)
+            at = (at + 1) & (slots_.size() - 1);
+        slots_[at] = {e.tag, &e};
+    }
+
+    std::vector<tslot> slots_; // at most half full
+};
+
+} // namespace
+
+const ttagentry* FindTagEntry(uint32_t tag) {
+    static const ttagindex index;
+    return index.Find(tag);
 }
 
 tapplyresult ApplyValue(tstoretarget& target, tpropvalue& value) {

@@ -76,7 +76,8 @@ private:
 
     void NewSlab() {
         const size_t records = slabs_.empty() ? kFirstSlabRecords : NextSize(slabRecords_);
-        slabs_.reserve(slabs_.size() + 1);
+        // Room first, so that the slab cannot be lost to a failed push_back.
+        if (slabs_.size() == slabs_.capacity()) slabs_.reserve(2 * slabs_.size() + 1);
         slabs_.push_back(AllocateSlab(BytesOf(records)));
         slabRecords_ = records;
         used_ = 0;

@@ -6,6 +6,7 @@
 #include "display/AddressTexts.h"
 #include "engine/messaging/FileTime.h"
 #include "engine/messaging/Subject.h"
+#include "mailbox/FileOrder.h"
 #include "support/EventPump.h"
 #include "support/Parallel.h"
 
@@ -232,8 +233,14 @@ std::vector<titemrow> BuildItemRows(TPst64File& pst, tnodeentry* folder, int32_t
                                     int32_t end) {
     if (!folder || first < 0 || end <= first) return {};
     std::vector<titemrow> rows(size_t(end - first));
+    // Read in file order, each row kept at its place in the list.
+    const std::vector<size_t> order = ostrel::FileOrder(rows.size(), [&](size_t i) {
+        const size_t index = size_t(first) + i;
+        return pst.ItemList && index < pst.ItemList->size() ? (*pst.ItemList)[index] : nullptr;
+    });
     ostrel::ForChunksOnCores(rows.size(), kRowsPerChunk, [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i) {
+        for (size_t k = from; k < to; ++k) {
+            const size_t i = order[k];
             tnodeentry* node = nullptr;
             std::unique_ptr<tpstmessage> m = ReadRowObject(pst, first + int32_t(i), node);
             rows[i] = RowOfObject(pst, folder, node, m.get());

@@ -9,6 +9,7 @@
 
 #include "engine/Limits.h"
 #include "engine/messaging/BuildMessage.h"
+#include "mailbox/FileOrder.h"
 #include "support/Parallel.h"
 
 namespace ostrel::search {
@@ -91,11 +92,13 @@ tsearchoutcome SearchMailbox(TPst64File& pst, const std::vector<tsearchfolder>& 
         const size_t count = std::min(kItemsPerWindow, items.size() - window);
         // 1. Which items of the window hold the text: on every core.
         matched.assign(count, 0);
+        const std::vector<size_t> order =
+            FileOrder(count, [&](size_t i) { return items[window + i].Node; });
         ForChunksOnCores(
             count, kItemsPerChunk,
             [&](size_t first, size_t end) {
-                for (size_t i = first; i < end; ++i)
-                    matched[i] = Matches(pst.Engine, items[window + i], query);
+                for (size_t k = first; k < end; ++k)
+                    matched[order[k]] = Matches(pst.Engine, items[window + order[k]], query);
             },
             [&] { return !Stopped(events); });
         // 2. The window's items in order: progress, Stop, and the hits' rows.

@@ -4,8 +4,10 @@
 // each keeps what it read in the nodes it took, and the collection walks the
 // tree afterwards as it would have, taking the kept reads. Only the thread
 // that runs the collection pumps events; a Stop there stops every thread.
+#include <algorithm>
 #include <thread>
 
+#include "mailbox/FileOrder.h"
 #include "mailbox/KindRecords.h"
 #include "mailbox/uPST64File.h"
 #include "support/EventPump.h"
@@ -25,6 +27,10 @@ void TPst64File::ReadKindsAhead() {
         if (node->fReadRecords == 0 && node->pDataBlock && !AddsNothingToFolderList(node))
             pending.push_back(node);
     if (pending.size() < kFewestForThreads) return;
+    // In file order (see FileOrder.h): each thread's reads then move forward.
+    std::stable_sort(pending.begin(), pending.end(), [](const tnodeentry* a, const tnodeentry* b) {
+        return ostrel::FileOffsetOf(a) < ostrel::FileOffsetOf(b);
+    });
     // Nodes a stopped or failed share leaves unread are read by the collection itself.
     ostrel::ForChunksOnCores(
         pending.size(), kNodesPerChunk,

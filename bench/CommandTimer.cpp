@@ -12,6 +12,14 @@
 
 namespace bench {
 
+bool evictFromPageCache(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    const bool done = posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) == 0;
+    close(fd);
+    return done;
+}
+
 CommandRun runCommand(const std::vector<std::string>& argv, const std::string& stdoutPath) {
     std::vector<char*> args;
     for (const std::string& a : argv)

@@ -15,6 +15,10 @@ struct CommandRun {
 
 CommandRun runCommand(const std::vector<std::string>& argv, const std::string& stdoutPath = {});
 
+// Drops the file's pages from the page cache (posix_fadvise DONTNEED: clean pages only, no
+// privileges needed), so that the next command reads it from the disk. False if it could not.
+bool evictFromPageCache(const std::string& path);
+
 struct Series {
     std::vector<CommandRun> runs;
     double median() const;

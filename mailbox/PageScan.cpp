@@ -56,15 +56,17 @@ int SlotCount(const uint8_t* page, const tpageoffsets& po, int maxEntries) {
     return std::min<int>(PageCount(page, po, po.cEntMax), maxEntries);
 }
 
+// `indexed`: how many of the first entries the walk put in the index, each
+// found by a lookup without asking (tpstfile::indexedLeaves).
 void RecoverBlockEntries(tpstfile* file, const uint8_t* page, const tpageoffsets& po,
-                         int64_t fileSize) {
+                         int64_t fileSize, int indexed) {
     int slots = SlotCount(page, po, po.maxBtEntries);
     for (int i = 0; i < slots; ++i) {
         const uint8_t* e = page + i * po.cbBtEntry;
         uint64_t bid = LoadId(file, e);
         uint64_t ib = LoadId(file, e + po.cbId);
         if (bid == 0 || int64_t(ib & 0x7FFFFFFFFFFFFFFFull) > fileSize) return;
-        if (FindBlock(file, bid)) continue;
+        if (i < indexed || FindBlock(file, bid)) continue;
         tblockentry entry;
         entry.bid = int64_t(bid);
         entry.ib = int64_t(ib);
@@ -342,11 +344,21 @@ void TPst64File::RecoverIndexEntries() {
     }
     tbuffer page(size_t(po.pageSize), 0);
     tmapcache map;
-    // Pass 1: block entries, so that the node entries of pass 2 find their blocks.
+    // Pass 1: block entries, so that the node entries of pass 2 find their
+    // blocks. The pages of the walked tree come again here; the entries the
+    // walk indexed from them need no lookup (a lookup per block of the file).
+    auto& walked = file->indexedLeaves;
+    auto byOffset = [](const tpstfile::tindexedleaf& a, const tpstfile::tindexedleaf& b) {
+        return a.ib < b.ib;
+    };
+    std::sort(walked.begin(), walked.end(), byOffset);
     for (int64_t ib : leafPages_.Blocks) {
         ostrel::PumpEvents();
+        auto known =
+            std::lower_bound(walked.begin(), walked.end(), tpstfile::tindexedleaf{ib, 0}, byOffset);
+        const int indexed = known != walked.end() && known->ib == ib ? known->entries : 0;
         if (ReadAt(file, page.data(), po.pageSize, ib) == po.pageSize)
-            RecoverBlockEntries(file, page.data(), po, size);
+            RecoverBlockEntries(file, page.data(), po, size, indexed);
     }
     // Pass 2: node entries.
     for (int64_t ib : leafPages_.Nodes) {

@@ -12,10 +12,14 @@
 #include "engine/ndb/FormatOffsets.h"
 #include "support/EventPump.h"
 #include "support/LittleEndian.h"
+#include "support/Parallel.h"
 
 namespace {
 
 enum class TreeKind { Block, Node };
+
+// Nodes whose blocks one thread looks up at a time after the two walks.
+constexpr size_t kNodesPerLookupChunk = 8192;
 
 struct tpage {
     tbuffer bytes;
@@ -84,9 +88,10 @@ int32_t WalkIntermediate(tpstfile* file, TreeKind kind, const tpageoffsets& po, 
 }
 
 // Step 7: a BBT leaf page.
-int32_t WalkBlockLeaf(tpstfile* file, const tpageoffsets& po, const tpage& page, int64_t upper,
-                      int64_t lower) {
+int32_t WalkBlockLeaf(tpstfile* file, const tpageoffsets& po, const tpage& page, int64_t ib,
+                      int64_t upper, int64_t lower) {
     int64_t prev = lower;
+    bool evenBids = true;
     for (int i = 0; i < page.cEnt; ++i) {
         const uint8_t* e = page.bytes.data() + i * po.cbBtEntry;
         int64_t bid = ReadKeyField(file, e, false);
@@ -100,7 +105,9 @@ int32_t WalkBlockLeaf(tpstfile* file, const tpageoffsets& po, const tpage& page,
         entry.cb = LoadU16(e + 2 * po.cbId);
         if (po.ibCbInflated >= 0) entry.cbInflated = LoadU16(e + po.ibCbInflated);
         InsertBlock(file, entry);
+        evenBids = evenBids && (bid & 1) == 0;
     }
+    if (evenBids && !file->fWalkCountsOnly) file->indexedLeaves.push_back({ib, page.cEnt});
     return 0;
 }
 
@@ -138,7 +145,7 @@ int32_t WalkBlockBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t low
     if (!RootHasType(page, po, depth, TreeKind::Block)) return -1;
     if (page.cLevel != 0)
         return WalkIntermediate(file, TreeKind::Block, po, page, depth, upper, lower);
-    return WalkBlockLeaf(file, po, page, upper, lower);
+    return WalkBlockLeaf(file, po, page, ib, upper, lower);
 }
 
 int32_t WalkNodeBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lower, uint64_t bid,
@@ -194,10 +201,14 @@ bool BuildIndexesOnTwoThreads(tpstfile* file) {
     file->pNodeFirst = std::exchange(nodes.record.pNodeFirst, nullptr);
     file->pNodeLast = std::exchange(nodes.record.pNodeLast, nullptr);
     file->cNodes = nodes.record.cNodes;
-    for (const auto& node : file->nodes.owned) {
-        node->pSubBlock = FindBlock(file, node->bidSub);
-        node->pDataBlock = FindBlock(file, node->bidData);
-    }
+    // Lookups only read the index, and each node is written by one thread.
+    const auto& owned = file->nodes.owned;
+    ostrel::ForChunksOnCores(owned.size(), kNodesPerLookupChunk, [&](size_t first, size_t end) {
+        for (size_t i = first; i < end; ++i) {
+            owned[i]->pSubBlock = FindBlock(file, owned[i]->bidSub);
+            owned[i]->pDataBlock = FindBlock(file, owned[i]->bidData);
+        }
+    });
     return true;
 }
 

@@ -112,4 +112,6 @@ void FreeBlockIndex(tpstfile* file) {
     if (!file) return;
     file->pBlockIndex = nullptr;
     file->blocks.Clear();
+    file->indexedLeaves.clear();
+    file->indexedLeaves.shrink_to_fit();
 }

@@ -49,6 +49,15 @@ struct tpstfile {
 
     tnodestore nodes; // owns the node records of pNodeFirst's forest
 
+    // BBT leaf pages whose every entry the walk indexed under an even BID
+    // (so that a lookup of each finds one), by offset: a recovery that
+    // meets such a page again knows its entries are in the index.
+    struct tindexedleaf {
+        int64_t ib = 0;
+        int32_t entries = 0; // cEnt
+    };
+    std::vector<tindexedleaf> indexedLeaves; // in the order walked
+
     // Where the last ReadAt ended: the base of relative offsets. Every read
     // writes it, from whichever thread reads: a cache line of its own keeps
     // those writes from slowing the reads of the fields above.

@@ -365,7 +365,7 @@ struct tleaf {
     std::vector<uint64_t> keys; // BID or NID of each of the first three slots
 };
 
-tleaf PrepareLeaf(std::vector<uint8_t>& file, const NdbWriter& w, bool nbt) {
+tleaf PrepareLeaf(std::vector<uint8_t>& file, const NdbWriter& w, bool nbt, int entries = 1) {
     const Layout layout = w.options().layout;
     const PageInfo* p = FindPage(w, nbt, 0, ~0ull);
     if (!p) return {0, {}};
@@ -373,7 +373,7 @@ tleaf PrepareLeaf(std::vector<uint8_t>& file, const NdbWriter& w, bool nbt) {
     tleaf leaf{p->offset, {}};
     for (size_t i = 0; i < 3; ++i)
         leaf.keys.push_back(GetLe(file, p->offset + i * entry, IdWidth(layout)));
-    lowerEntryCount(file, layout, p->offset, 1);
+    lowerEntryCount(file, layout, p->offset, entries);
     return leaf;
 }
 
@@ -409,6 +409,28 @@ TEST_P(ScanBothLayouts, BlockRecoveryStopsAtBidZeroAndAtOffsetsBeyondTheFile) {
             EXPECT_EQ(FindBlock(&pst->Engine, leaf.keys[1]) != nullptr, c.laterBack);
         }
         EXPECT_EQ(FindBlock(&pst->Engine, leaf.keys[2]) != nullptr, c.laterBack);
+    }
+}
+
+// The recovery takes the entries the walk indexed from a leaf as found
+// without looking them up, but such an entry still ends the page where its
+// offset lies beyond the file: the slots after it stay unread.
+TEST_P(ScanBothLayouts, WalkedEntryBeyondTheFileEndsThePageAsBefore) {
+    MailboxWriter writer(Opts(L(), 4));
+    const std::vector<uint8_t> intact = writer.write(ThreeFolders());
+    const size_t w = IdWidth(L());
+    for (const bool beyond : {true, false}) {
+        SCOPED_TRACE(beyond ? "offset beyond the end" : "offset at the end");
+        std::vector<uint8_t> file = intact;
+        tleaf leaf = PrepareLeaf(file, writer.ndb(), false, 2); // slots 0 and 1 walked
+        ASSERT_EQ(leaf.keys.size(), 3u);
+        const size_t at = leaf.offset + Slot(L(), false, 1) + w;
+        PutLe(file, at, file.size() + (beyond ? 512 : 0), w);
+        resealPage(file, leaf.offset, L());
+        auto pst = OpenBytes(file);
+        EXPECT_TRUE(FindBlock(&pst->Engine, leaf.keys[0]));
+        EXPECT_TRUE(FindBlock(&pst->Engine, leaf.keys[1])); // the walk's own
+        EXPECT_EQ(FindBlock(&pst->Engine, leaf.keys[2]) != nullptr, !beyond);
     }
 }
 

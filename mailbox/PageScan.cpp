@@ -34,7 +34,6 @@ void ForEachPage(tpstfile* file, int64_t offset, int64_t end, tbuffer& chunk, bo
     const int32_t pageSize = PageOffsets(file->layout).pageSize;
     while (offset < end) {
         if (pump) ostrel::PumpEvents();
-        std::fill(chunk.begin(), chunk.end(), 0);
         int32_t got = ReadAt(file, chunk.data(), int32_t(chunk.size()), offset);
         int32_t pages = got > 0 ? got / pageSize : 0;
         if (pages == 0) {

@@ -64,6 +64,9 @@ int64_t ReadKeyField(tpstfile* file, const uint8_t* p, bool withSign) {
     return withSign ? LoadS32Widened(p) : int64_t(LoadU32(p));
 }
 
+int32_t WalkBlockPages(tpstfile* file, int32_t depth, int64_t upper, int64_t lower, uint64_t bid,
+                       int64_t ib, int level);
+
 // Step 6: an intermediate page of either tree.
 int32_t WalkIntermediate(tpstfile* file, TreeKind kind, const tpageoffsets& po, const tpage& page,
                          int32_t depth, int64_t upper, int64_t lower) {
@@ -78,7 +81,7 @@ int32_t WalkIntermediate(tpstfile* file, TreeKind kind, const tpageoffsets& po, 
         int64_t childBid = ReadKeyField(file, e + po.cbId, true);
         int64_t childIb = ReadKeyField(file, e + 2 * po.cbId, true);
         if (kind == TreeKind::Block)
-            WalkBlockBTree(file, depth + 1, childUpper, key, uint64_t(childBid), childIb,
+            WalkBlockPages(file, depth + 1, childUpper, key, uint64_t(childBid), childIb,
                            page.cLevel - 1);
         else
             WalkNodeBTree(file, depth + 1, childUpper, key, uint64_t(childBid), childIb,
@@ -104,7 +107,7 @@ int32_t WalkBlockLeaf(tpstfile* file, const tpageoffsets& po, const tpage& page,
         entry.ib = ReadKeyField(file, e + po.cbId, false);
         entry.cb = LoadU16(e + 2 * po.cbId);
         if (po.ibCbInflated >= 0) entry.cbInflated = LoadU16(e + po.ibCbInflated);
-        InsertBlock(file, entry);
+        AddBlockUnlinked(file, entry);
         evenBids = evenBids && (bid & 1) == 0;
     }
     if (evenBids && !file->fWalkCountsOnly) file->indexedLeaves.push_back({ib, page.cEnt});
@@ -133,11 +136,8 @@ int32_t WalkNodeLeaf(tpstfile* file, const tpageoffsets& po, const tpage& page, 
     return 0;
 }
 
-} // namespace
-
-int32_t WalkBlockBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lower, uint64_t bid,
+int32_t WalkBlockPages(tpstfile* file, int32_t depth, int64_t upper, int64_t lower, uint64_t bid,
                        int64_t ib, int level) {
-    if (!file) return -1;
     const tpageoffsets& po = PageOffsets(file->layout);
     tpage page;
     if (!ReadPage(file, po, depth, upper, lower, ib, level, page)) return -1;
@@ -146,6 +146,18 @@ int32_t WalkBlockBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t low
     if (page.cLevel != 0)
         return WalkIntermediate(file, TreeKind::Block, po, page, depth, upper, lower);
     return WalkBlockLeaf(file, po, page, ib, upper, lower);
+}
+
+} // namespace
+
+// The leaves' entries are linked into the index once the whole tree is
+// walked: in one pass when they come in ascending order, as a valid tree's do.
+int32_t WalkBlockBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lower, uint64_t bid,
+                       int64_t ib, int level) {
+    if (!file) return -1;
+    const int32_t walked = WalkBlockPages(file, depth, upper, lower, bid, ib, level);
+    LinkAddedBlocks(file);
+    return walked;
 }
 
 int32_t WalkNodeBTree(tpstfile* file, int32_t depth, int64_t upper, int64_t lower, uint64_t bid,

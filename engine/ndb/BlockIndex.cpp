@@ -87,7 +87,55 @@ void InsertAt(tpstfile* file, Link& p, Link entry) {
     }
 }
 
+bool StrictlyAscending(const std::vector<tblockentry*>& records) {
+    for (size_t i = 1; i < records.size(); ++i)
+        if (records[i - 1]->bid >= records[i]->bid) return false;
+    return true;
+}
+
+// The height of a tree of `count` records built by LinkBalanced.
+int HeightOf(size_t count) {
+    int height = 0;
+    for (; count > 0; count >>= 1)
+        ++height;
+    return height;
+}
+
+// The records [first, end) as a tree whose root is the middle one; the
+// lesser side takes the extra record, so each balance is 0 or -1.
+tblockentry* LinkBalanced(tblockentry* const* first, size_t count) {
+    if (count == 0) return nullptr;
+    const size_t lesser = count / 2, greater = count - 1 - lesser;
+    tblockentry* root = first[lesser];
+    root->pLesser = LinkBalanced(first, lesser);
+    root->pGreater = LinkBalanced(first + lesser + 1, greater);
+    root->balance = int8_t(HeightOf(greater) - HeightOf(lesser));
+    return root;
+}
+
 } // namespace
+
+tblockentry* AddBlockUnlinked(tpstfile* file, const tblockentry& fields) {
+    if (!file) return nullptr;
+    tblockentry* entry = file->blocks.Add(fields);
+    file->unlinkedBlocks.push_back(entry);
+    return entry;
+}
+
+void LinkAddedBlocks(tpstfile* file) {
+    if (!file) return;
+    std::vector<tblockentry*>& added = file->unlinkedBlocks;
+    if (!file->pBlockIndex && StrictlyAscending(added)) {
+        file->pBlockIndex = LinkBalanced(added.data(), added.size());
+    } else {
+        for (tblockentry* entry : added) {
+            file->fInsertGrew = 0;
+            InsertAt(file, file->pBlockIndex, entry);
+        }
+    }
+    added.clear();
+    added.shrink_to_fit();
+}
 
 tblockentry* FindBlock(tpstfile* file, uint64_t bid) {
     if (!file || bid == 0) return nullptr;
@@ -111,6 +159,7 @@ tblockentry* InsertBlock(tpstfile* file, const tblockentry& fields) {
 void FreeBlockIndex(tpstfile* file) {
     if (!file) return;
     file->pBlockIndex = nullptr;
+    file->unlinkedBlocks.clear();
     file->blocks.Clear();
     file->indexedLeaves.clear();
     file->indexedLeaves.shrink_to_fit();

@@ -49,4 +49,15 @@ tblockentry* FindBlock(tpstfile* file, uint64_t bid);
 // without a file. Does not count cBlocks: the callers do.
 tblockentry* InsertBlock(tpstfile* file, const tblockentry& fields);
 
+// A new record like InsertBlock's, kept aside: lookups do not find it until
+// LinkAddedBlocks. For a walk that adds a whole B-tree's entries at once.
+tblockentry* AddBlockUnlinked(tpstfile* file, const tblockentry& fields);
+
+// Links the records kept aside, in the order they were added. Into an empty
+// index, records in strictly ascending order of their keys are linked as a
+// balanced tree in one pass; lookups then find exactly what the insertions
+// one by one would have (every key once, so no tie for a search to break),
+// and later insertions keep it balanced as usual.
+void LinkAddedBlocks(tpstfile* file);
+
 void FreeBlockIndex(tpstfile* file);

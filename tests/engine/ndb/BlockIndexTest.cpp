@@ -108,4 +108,82 @@ TEST(BlockIndex, StaysBalancedUnderManyInserts) {
     EXPECT_EQ(file.pBlockIndex->pGreater, nullptr);
 }
 
+// Pre-order keys and offsets: the shape of the tree, to compare two builds.
+void Shape(const tblockentry* e, std::vector<std::pair<int64_t, int64_t>>& out) {
+    if (!e) return;
+    out.push_back({e->bid, e->ib});
+    Shape(e->pLesser, out);
+    Shape(e->pGreater, out);
+}
+
+// A walk's records linked at once: strictly ascending keys into an empty
+// index as a balanced tree, anything else exactly as insertions one by one.
+TEST(BlockIndex, AddedRecordsAreLinkedLikeInsertions) {
+    std::mt19937_64 rng(11);
+    for (int n : {0, 1, 2, 3, 7, 8, 9, 63, 64, 65, 10000}) {
+        SCOPED_TRACE(n);
+        tpstfile file;
+        std::vector<int64_t> keys;
+        for (int i = 0; i < n; ++i) // negative ANSI BIDs first, odd ones among them
+            keys.push_back(int64_t(i) * 8 - 400 + (i % 5 == 0 ? 1 : 0));
+        for (size_t i = 0; i < keys.size(); ++i)
+            AddBlockUnlinked(&file, Block(keys[i], int64_t(i)));
+        if (n > 0) EXPECT_EQ(FindBlock(&file, uint64_t(keys.back() & ~1)), nullptr) << "aside";
+        LinkAddedBlocks(&file);
+        EXPECT_TRUE(CheckAvl(file.pBlockIndex, INT64_MIN, INT64_MAX));
+        EXPECT_LE(Height(file.pBlockIndex), 15);
+        for (size_t i = 0; i < keys.size(); ++i) {
+            const tblockentry* e = FindBlock(&file, uint64_t(keys[i]));
+            if (keys[i] & 1) {
+                EXPECT_EQ(e, nullptr); // bit 0 set as stored: never found
+                continue;
+            }
+            ASSERT_NE(e, nullptr) << keys[i];
+            EXPECT_EQ(e->ib, int64_t(i));
+        }
+        // Later insertions (the recovery's) keep the tree balanced and findable.
+        for (int i = 0; i < 500; ++i)
+            InsertBlock(&file, Block(int64_t(rng() % 100000) * 4 + 2, -1));
+        EXPECT_TRUE(CheckAvl(file.pBlockIndex, INT64_MIN, INT64_MAX));
+        for (size_t i = 0; i < keys.size(); i += 7)
+            if (!(keys[i] & 1)) EXPECT_NE(FindBlock(&file, uint64_t(keys[i])), nullptr);
+    }
+    const std::vector<std::vector<int64_t>> unordered = {
+        {4, 8, 8, 12},      // a repeated key: the insertions decide which is found
+        {40, 30, 20, 10},   // descending
+        {4, 16, 8, 20, 24}, // one out of place
+    };
+    for (const std::vector<int64_t>& keys : unordered) {
+        for (bool before : {false, true}) { // into an empty index, or one with a record
+            tpstfile linked, inserted;
+            if (before) {
+                InsertBlock(&linked, Block(6, 99));
+                InsertBlock(&inserted, Block(6, 99));
+            }
+            for (size_t i = 0; i < keys.size(); ++i) {
+                AddBlockUnlinked(&linked, Block(keys[i], int64_t(i)));
+                InsertBlock(&inserted, Block(keys[i], int64_t(i)));
+            }
+            LinkAddedBlocks(&linked);
+            std::vector<std::pair<int64_t, int64_t>> a, b;
+            Shape(linked.pBlockIndex, a);
+            Shape(inserted.pBlockIndex, b);
+            EXPECT_EQ(a, b);
+        }
+    }
+    // Ascending keys into an index that already holds one: insertions too.
+    tpstfile linked, inserted;
+    for (tpstfile* f : {&linked, &inserted})
+        InsertBlock(f, Block(100, 99));
+    for (int64_t k : {4, 8, 12, 16, 20}) {
+        AddBlockUnlinked(&linked, Block(k, k));
+        InsertBlock(&inserted, Block(k, k));
+    }
+    LinkAddedBlocks(&linked);
+    std::vector<std::pair<int64_t, int64_t>> a, b;
+    Shape(linked.pBlockIndex, a);
+    Shape(inserted.pBlockIndex, b);
+    EXPECT_EQ(a, b);
+}
+
 } // namespace

@@ -189,8 +189,12 @@ std::string HtmlToText(std::string_view html) {
         } else if (c == '&') {
             pos = Reference(html, pos, out);
         } else {
-            out += c;
-            ++pos;
+            // The text up to the next tag or reference, in one piece.
+            size_t end = pos + 1;
+            while (end < html.size() && html[end] != '<' && html[end] != '&')
+                ++end;
+            out.append(html, pos, end - pos);
+            pos = end;
         }
     }
     return out;

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace ostrel::search {
 namespace {
@@ -35,7 +36,7 @@ constexpr std::array<tnamed, 24> kNamedReferences = {{
 constexpr std::array<const char*, 8> kAccentSuffixes = {"acute", "grave", "circ",  "uml",
                                                         "tilde", "ring",  "cedil", "caron"};
 
-constexpr std::array<const char*, 26> kBlockTags = {
+constexpr std::array<std::string_view, 26> kBlockTags = {
     "br",  "p",     "div", "tr", "td",   "th",   "li",   "table", "h1",
     "h2",  "h3",    "h4",  "h5", "h6",   "hr",   "ul",   "ol",    "blockquote",
     "pre", "title", "dd",  "dt", "body", "head", "html", "tbody"};
@@ -110,8 +111,11 @@ bool AppendNamed(std::string_view name, std::string& out) {
 
 // At a '&': the reference's text and the position after it, or the '&' alone.
 size_t Reference(std::string_view html, size_t pos, std::string& out) {
-    const size_t semi = html.find(';', pos + 1);
-    if (semi != std::string_view::npos && semi - pos <= kMaxReferenceLength) {
+    // Only as far as a reference can reach: a search to the end for every
+    // '&' would take time quadratic in a body of many of them.
+    const size_t found = html.substr(pos + 1, kMaxReferenceLength).find(';');
+    const size_t semi = found == std::string_view::npos ? found : pos + 1 + found;
+    if (semi != std::string_view::npos) {
         const std::string_view body = html.substr(pos + 1, semi - pos - 1);
         bool done = !body.empty() && body[0] == '#' ? AppendNumeric(body, out)
                                                     : !body.empty() && AppendNamed(body, out);
@@ -121,9 +125,9 @@ size_t Reference(std::string_view html, size_t pos, std::string& out) {
     return pos + 1;
 }
 
-bool IsBlockTag(const std::string& name) {
-    for (const char* tag : kBlockTags)
-        if (name == tag) return true;
+bool IsBlockTag(std::string_view name) {
+    for (std::string_view tag : kBlockTags)
+        if (name == tag) return true; // sizes first: most tags are passed over at once
     return false;
 }
 

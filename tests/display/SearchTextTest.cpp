@@ -109,6 +109,11 @@ TEST(SearchHtml, DecodesCharacterReferences) {
     EXPECT_EQ(HtmlToText("a&nbsp;b&shy;c&szlig;"), "a bcss");
     EXPECT_EQ(HtmlToText("&unknown; &#xZZ; & alone &#0;"), "&unknown; &#xZZ; & alone \xEF\xBF\xBD");
     EXPECT_EQ(HtmlToText("&#99999999999;"), "&#99999999999;");
+    // A reference reaches at most 32 characters past its '&', its ';' included.
+    const std::string reaches = "&#" + std::string(27, '0') + "233;";
+    const std::string beyond = "&#" + std::string(28, '0') + "233;";
+    EXPECT_EQ(HtmlToText(reaches + "x"), "\xC3\xA9x");
+    EXPECT_EQ(HtmlToText(beyond + "x"), beyond + "x");
 }
 
 TEST(SearchHtml, DamagedMarkupEndsQuietly) {
@@ -118,6 +123,9 @@ TEST(SearchHtml, DamagedMarkupEndsQuietly) {
     EXPECT_EQ(HtmlToText("<"), "<");
     EXPECT_EQ(HtmlToText("&"), "&");
     EXPECT_EQ(HtmlToText(std::string(100000, '<')).size(), 100000u);
+    // Each '&' looks no further than a reference can reach: a million of
+    // them before the only ';' are read in one pass, not a million.
+    EXPECT_EQ(HtmlToText(std::string(1000000, '&') + ";").size(), 1000001u);
 }
 
 TEST(SearchText, FoldingFoldedTextChangesNothing) {

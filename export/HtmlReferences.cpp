@@ -82,10 +82,15 @@ tnames NamesOf(const std::vector<const tattachment*>& attachments) {
 }
 
 // The attachment a reference at `at` names and the length it covers, if any.
+// Otherwise `length` is what to pass over: a cid: URL naming none of them
+// whole (one URL is one reference, RFC 2392: a "cid:" inside it starts none),
+// else one character.
 bool ReferenceAt(const std::string& lower, size_t at, const tnames& names, size_t& index,
                  size_t& length) {
+    length = 1;
     if (lower.compare(at, kCidScheme.size(), kCidScheme) == 0) {
         size_t begin = at + kCidScheme.size(), end = UrlEnd(lower, begin);
+        length = end - at;
         std::string id = PercentDecoded(std::string_view(lower).substr(begin, end - begin));
         for (size_t i = 0; i < names.ids.size(); ++i)
             if (!id.empty() && names.ids[i] == id) {
@@ -118,13 +123,13 @@ std::string RewriteReferences(std::string_view html,
     std::string out;
     out.reserve(html.size());
     for (size_t at = 0; at < html.size();) {
-        size_t index = 0, length = 0;
+        size_t index = 0, length = 1;
         if (ReferenceAt(lower, at, names, index, length)) {
             out += urlOf(index);
-            at += length;
         } else {
-            out += html[at++];
+            out.append(html, at, length);
         }
+        at += length;
     }
     return out;
 }
@@ -132,13 +137,13 @@ std::string RewriteReferences(std::string_view html,
 std::set<std::string> CidReferences(std::string_view html) {
     std::set<std::string> out;
     std::string lower = Lower(html);
-    for (size_t at = lower.find(kCidScheme); at != std::string::npos;
-         at = lower.find(kCidScheme, at + 1)) {
-        size_t begin = at + kCidScheme.size(), end = begin;
-        while (end < lower.size() && !IsUrlEnd(lower[end]))
-            ++end;
+    // One URL is one reference: the search goes on after its end, so that
+    // each character is read once however many "cid:" a URL holds.
+    for (size_t at = lower.find(kCidScheme); at != std::string::npos;) {
+        size_t begin = at + kCidScheme.size(), end = UrlEnd(lower, begin);
         if (end > begin)
             out.insert(PercentDecoded(std::string_view(lower).substr(begin, end - begin)));
+        at = lower.find(kCidScheme, end);
     }
     return out;
 }

@@ -107,6 +107,29 @@ TEST(AttachmentTypes, TagsAreCheckedExtensionsLookedUpAndIdsMadeSafe) {
               "<a href=\"old-chart.gif\">chart.gif</a>");
 }
 
+// A cid: URL is one reference (RFC 2392): a "cid:" inside it names nothing,
+// and a body of one endless URL is read once, in time and memory of its size.
+TEST_F(EmlAttachments, ACidUrlIsOneReference) {
+    EXPECT_EQ(CidReferences("<img src=\"cid:abccid:pic\"> cid:pic"),
+              (std::set<std::string>{"abccid:pic", "pic"}));
+    tattachment pic;
+    pic.ContentId = std::string("<pic>");
+    auto url = [](size_t i) { return "local:" + std::to_string(i); };
+    EXPECT_EQ(RewriteReferences("<img src=\"cid:abccid:pic\"><img src=\"cid:pic\">", {&pic}, url),
+              "<img src=\"cid:abccid:pic\"><img src=\"local:0\">");
+    EXPECT_EQ(ReferencedAttachments("<img src=\"cid:abccid:pic\">", {&pic}),
+              std::vector<bool>{false});
+
+    std::string endless;
+    for (int i = 0; i < 250000; ++i)
+        endless += "cid:";
+    const std::set<std::string> once = CidReferences(endless);
+    ASSERT_EQ(once.size(), 1u);
+    EXPECT_EQ(once.begin()->size(), endless.size() - 4);
+    EXPECT_EQ(RewriteReferences(endless, {&pic}, url), endless);
+    EXPECT_EQ(ReferencedAttachments(endless + "pic", {&pic}), std::vector<bool>{false});
+}
+
 TEST_F(EmlAttachments, PicturesTheHtmlShowsGoIntoARelatedPart) {
     auto m = Mail("Pictures");
     m->MailInfo->Body = std::string("text");

@@ -33,12 +33,29 @@ std::string ViewerSenderText(const tmailinfo& mail) {
     return SenderText(mail.SentRepresentingName, mail.SentRepresentingEmail);
 }
 
+// One pass with the result of removing the first "</...>" again and again:
+// what is kept holds no "</" except where its last '<' meets a '/' that
+// followed a removed tag, so a removal never sends the search back. Removing
+// and searching again from the start took time quadratic in a long text.
 std::string StripClosingTags(std::string text) {
-    for (;;) {
-        size_t open = text.find("</");
-        if (open == std::string::npos) return text;
-        size_t close = text.find('>', open + 2);
-        if (close == std::string::npos) return text;
-        text.erase(open, close - open + 1);
+    std::string kept;
+    kept.reserve(text.size());
+    size_t at = 0;
+    while (at < text.size()) {
+        if (!kept.empty() && kept.back() == '<' && text[at] == '/') {
+            const size_t close = text.find('>', at + 1);
+            if (close == std::string::npos) break;
+            kept.pop_back();
+            at = close + 1;
+            continue;
+        }
+        const size_t open = text.find("</", at);
+        if (open == std::string::npos) break;
+        const size_t close = text.find('>', open + 2);
+        if (close == std::string::npos) break;
+        kept.append(text, at, open - at);
+        at = close + 1;
     }
+    kept.append(text, at, std::string::npos);
+    return kept;
 }

@@ -54,3 +54,35 @@ TEST(AddressTextsTest, ClosingTagsAreRemovedUnlessUnclosed) {
     EXPECT_EQ(StripClosingTags("<</x>/y>z"), "z");
     EXPECT_EQ(StripClosingTags(""), "");
 }
+
+// The rule itself, one removal at a time.
+std::string StripOneByOne(std::string text) {
+    for (;;) {
+        size_t open = text.find("</");
+        if (open == std::string::npos) return text;
+        size_t close = text.find('>', open + 2);
+        if (close == std::string::npos) return text;
+        text.erase(open, close - open + 1);
+    }
+}
+
+TEST(AddressTextsTest, ClosingTagsGoInOnePassAsOneByOne) {
+    // Every text of up to eight characters of '<', '/', '>' and a letter.
+    const char kAlphabet[] = {'<', '/', '>', 'a'};
+    for (int length = 0; length <= 8; ++length) {
+        int count = 1;
+        for (int i = 0; i < length; ++i)
+            count *= 4;
+        for (int n = 0; n < count; ++n) {
+            std::string text;
+            for (int i = 0, k = n; i < length; ++i, k /= 4)
+                text += kAlphabet[k % 4];
+            ASSERT_EQ(StripClosingTags(text), StripOneByOne(text)) << text;
+        }
+    }
+    // A long list of closing tags goes in one pass, not one search each.
+    std::string many;
+    for (int i = 0; i < 200000; ++i)
+        many += "a</b>";
+    EXPECT_EQ(StripClosingTags(many), std::string(200000, 'a'));
+}

@@ -27,16 +27,24 @@ void AppendToList(tpstfile* file, tnodeentry* parent, tnodeentry* node) {
         node->fTopLevel = false;
     } else {
         node->fTopLevel = true;
-        file->nodes.orphansByParent[node->nidParent].push_back(node);
+        file->nodes.orphansByParent[node->nidParent].nodes.push_back(node);
     }
 }
 
+// A node is in its parent's list once at most: linked at the top level once,
+// and taken out whenever it is unlinked.
 void ForgetOrphan(tpstfile* file, tnodeentry* node) {
     auto it = file->nodes.orphansByParent.find(node->nidParent);
     if (it == file->nodes.orphansByParent.end()) return;
-    auto& list = it->second;
-    list.erase(std::remove(list.begin(), list.end(), node), list.end());
-    if (list.empty()) file->nodes.orphansByParent.erase(it);
+    tnodestore::torphans& list = it->second;
+    const auto waiting = list.nodes.begin() + ptrdiff_t(list.head);
+    if (waiting != list.nodes.end() && *waiting == node) {
+        ++list.head; // the usual case, in constant time
+    } else {
+        auto at = std::find(waiting, list.nodes.end(), node);
+        if (at != list.nodes.end()) list.nodes.erase(at);
+    }
+    if (list.head == list.nodes.size()) file->nodes.orphansByParent.erase(it);
 }
 
 tnodeentry* RootOf(tnodeentry* node) {
@@ -130,9 +138,10 @@ tnodeentry* InsertNode(tpstfile* file, std::unique_ptr<tnodeentry> owned) {
     // 2. Adopt the top-level nodes that name this node as parent, in list order.
     auto orphans = file->nodes.orphansByParent.find(node->nid);
     if (orphans != file->nodes.orphansByParent.end()) {
-        std::vector<tnodeentry*> adopted = std::move(orphans->second);
+        tnodestore::torphans adopted = std::move(orphans->second);
         file->nodes.orphansByParent.erase(orphans);
-        for (tnodeentry* child : adopted) {
+        for (size_t i = adopted.head; i < adopted.nodes.size(); ++i) {
+            tnodeentry* child = adopted.nodes[i];
             UnlinkNode(file, child);
             AppendToList(file, node, child);
         }

@@ -48,8 +48,15 @@ struct tnodestore {
     ostrel::trecordslabs<tnodeentry> records;
     std::vector<tnodeentry*> owned;                  // every record, in the order inserted
     std::unordered_map<uint64_t, tnodeentry*> byNid; // head of each same-NID chain
-    // Top-level nodes waiting for their parent, by parent NID, in list order.
-    std::unordered_map<uint64_t, std::vector<tnodeentry*>> orphansByParent;
+    // Top-level nodes waiting for their parent, in list order: those from
+    // `head` on. They leave mostly from the front (the gathering of orphans
+    // takes them in list order), which only moves `head`.
+    struct torphans {
+        std::vector<tnodeentry*> nodes;
+        size_t head = 0;
+    };
+    // By parent NID.
+    std::unordered_map<uint64_t, torphans> orphansByParent;
     uint64_t nextSeq = 0;
 };
 

@@ -119,6 +119,39 @@ TEST(NodeTree, TopLevelRelinkingAndOrphanMap) {
     EXPECT_EQ(FindNode(&f, 0x20)->cChildren, 0u);
 }
 
+// The orphans of one lost folder leave its waiting list one by one: from the
+// front (as the gathering takes them) and from the middle; the parent that
+// arrives late adopts exactly those still waiting, in list order. A file
+// whose large folder lost its entry leaves hundreds of thousands of them:
+// each leaves in constant time (a search of the list for each took minutes).
+TEST(NodeTree, OrphansLeaveTheirWaitingListFromAnyPlace) {
+    tpstfile f;
+    const uint64_t lost = 0x8022, count = 300000;
+    for (uint64_t i = 0; i < count; ++i)
+        InsertNode(&f, Node(0x200024 + i * 32, lost));
+    InsertNode(&f, Node(0x9002, 0));
+    tnodeentry* gathering = FindNode(&f, 0x9002);
+    std::vector<tnodeentry*> waiting;
+    for (tnodeentry* n = f.pNodeFirst; n; n = n->pNext)
+        if (n != gathering) waiting.push_back(n);
+    ASSERT_EQ(waiting.size(), count);
+    for (uint64_t i = 0; i + 3 < count; ++i) // all but the last three, in list order
+        ASSERT_TRUE(AppendChild(&f, gathering, waiting[i]));
+    tnodeentry* middle = waiting[count - 2];
+    ASSERT_TRUE(AppendChild(&f, gathering, middle)); // not from the front
+    EXPECT_EQ(gathering->cChildren, count - 2);
+    InsertNode(&f, Node(lost, 0));
+    EXPECT_EQ(Children(FindNode(&f, lost)),
+              (std::vector<uint64_t>{waiting[count - 3]->nid, waiting[count - 1]->nid}));
+    EXPECT_EQ(f.nodes.orphansByParent.count(lost), 0u);
+    // Moved back to the top level, a node waits again and is adopted again.
+    AppendTopLevel(&f, middle);
+    EXPECT_EQ(middle->pParent, nullptr);
+    InsertNode(&f, Node(lost, 0)); // a second entry of the folder's NID
+    EXPECT_EQ(middle->pParent->nid, lost);
+    EXPECT_EQ(f.nodes.orphansByParent.count(lost), 0u);
+}
+
 TEST(NodeTree, MatchesPreorderWalkOnRandomForest) {
     tpstfile f;
     uint32_t seed = 12345;

@@ -7,6 +7,10 @@
 
 #include <vector>
 
+#include "mailbox/KindRecords.h"
+#include "support/EventPump.h"
+#include "support/Parallel.h"
+
 namespace {
 
 // [MS-PST] 2.2.2.1 NID types.
@@ -48,6 +52,56 @@ bool IsOrphan(tpstfile* file, const tnodeentry* node) {
     return !FindNode(file, node->nidParent);
 }
 
+// What the gathering asks of an orphan's object.
+struct torphanread {
+    bool exists = false;
+    bool folder = false; // it has folder counts
+    int32_t kind = kKindNone;
+    bool failed = false; // the read threw: read again on the calling thread
+};
+
+torphanread ReadOrphan(tpstfile* file, tnodeentry* node, bool cheap) {
+    std::unique_ptr<tpstmessage> object =
+        cheap ? ProbeMessage(file, node) : BuildMessage(file, node, nullptr);
+    if (cheap) kindrecords::KeepRead(node, object.get());
+    torphanread read{object != nullptr, object && object->FolderCounts,
+                     object ? object->Kind : kKindNone};
+    FreeMessage(object);
+    return read;
+}
+
+constexpr size_t kOrphansPerChunk = 256;
+
+// Each orphan's object, as the collections read it: the cheap read on every
+// core, kept in the nodes so that the folder collection does not read them
+// again (a large folder whose entry is lost leaves hundreds of thousands of
+// orphans). Reads that the collections' reference mode wants whole are
+// made here whole too.
+std::vector<torphanread> ReadOrphans(tpstfile* file, const std::vector<tnodeentry*>& orphans,
+                                     bool cheap) {
+    std::vector<torphanread> reads(orphans.size(), torphanread{false, false, kKindNone, true});
+    if (cheap) {
+        ostrel::ForChunksOnCores(
+            orphans.size(), kOrphansPerChunk,
+            [&](size_t first, size_t end) {
+                for (size_t i = first; i < end; ++i) {
+                    try {
+                        reads[i] = ReadOrphan(file, orphans[i], true);
+                    } catch (const std::exception&) {
+                        reads[i].failed = true;
+                    }
+                }
+            },
+            [] {
+                ostrel::PumpEvents();
+                return true; // the open needs every orphan placed
+            });
+    }
+    for (size_t i = 0; i < orphans.size(); ++i)
+        if (reads[i].failed) reads[i] = ReadOrphan(file, orphans[i], false);
+    return reads;
+}
+
 } // namespace
 
 tnodeentry* TPst64File::AddGatheringFolder(tnodeentry* parent, const std::string& name,
@@ -74,15 +128,17 @@ void TPst64File::GatherOrphans() {
     orphanedItems_ = gathering;
     std::unordered_map<int32_t, tnodeentry*> byKind;
     std::vector<tnodeentry*> folders;
-    for (tnodeentry* node : orphans) {
-        std::unique_ptr<tpstmessage> object = BuildMessage(&Engine, node, nullptr);
-        if (!object || object->FolderCounts || node->pFirstChild) {
+    const std::vector<torphanread> reads = ReadOrphans(&Engine, orphans, CheapCollections);
+    for (size_t i = 0; i < orphans.size(); ++i) {
+        tnodeentry* node = orphans[i];
+        const torphanread& read = reads[i];
+        if (!read.exists || read.folder || node->pFirstChild) {
             folders.push_back(node);
             continue;
         }
         tnodeentry* into = gathering;
         for (const tkindfolder& k : kKindFolders) {
-            if (object->Kind != k.Kind) continue;
+            if (read.kind != k.Kind) continue;
             tnodeentry*& sub = byKind[k.Kind];
             if (!sub) sub = AddGatheringFolder(gathering, k.Name, k.Kind);
             into = sub;

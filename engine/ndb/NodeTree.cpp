@@ -27,24 +27,21 @@ void AppendToList(tpstfile* file, tnodeentry* parent, tnodeentry* node) {
         node->fTopLevel = false;
     } else {
         node->fTopLevel = true;
-        file->nodes.orphansByParent[node->nidParent].nodes.push_back(node);
+        file->nodes.orphansByParent[node->nidParent].push_back({node, node->listSeq});
     }
 }
 
-// A node is in its parent's list once at most: linked at the top level once,
-// and taken out whenever it is unlinked.
+// `node` is leaving the top level. Its entry is not searched for: entries
+// of nodes that left stay in place and are passed over, and those at the
+// back go as soon as no node after them waits, so that the list of a folder
+// whose orphans all left goes too, in time linear in their number.
 void ForgetOrphan(tpstfile* file, tnodeentry* node) {
     auto it = file->nodes.orphansByParent.find(node->nidParent);
     if (it == file->nodes.orphansByParent.end()) return;
     tnodestore::torphans& list = it->second;
-    const auto waiting = list.nodes.begin() + ptrdiff_t(list.head);
-    if (waiting != list.nodes.end() && *waiting == node) {
-        ++list.head; // the usual case, in constant time
-    } else {
-        auto at = std::find(waiting, list.nodes.end(), node);
-        if (at != list.nodes.end()) list.nodes.erase(at);
-    }
-    if (list.head == list.nodes.size()) file->nodes.orphansByParent.erase(it);
+    while (!list.empty() && (list.back().node == node || !list.back().Waiting()))
+        list.pop_back();
+    if (list.empty()) file->nodes.orphansByParent.erase(it);
 }
 
 tnodeentry* RootOf(tnodeentry* node) {
@@ -140,8 +137,9 @@ tnodeentry* InsertNode(tpstfile* file, std::unique_ptr<tnodeentry> owned) {
     if (orphans != file->nodes.orphansByParent.end()) {
         tnodestore::torphans adopted = std::move(orphans->second);
         file->nodes.orphansByParent.erase(orphans);
-        for (size_t i = adopted.head; i < adopted.nodes.size(); ++i) {
-            tnodeentry* child = adopted.nodes[i];
+        for (const tnodestore::torphan& entry : adopted) {
+            if (!entry.Waiting()) continue;
+            tnodeentry* child = entry.node;
             UnlinkNode(file, child);
             AppendToList(file, node, child);
         }

@@ -48,13 +48,17 @@ struct tnodestore {
     ostrel::trecordslabs<tnodeentry> records;
     std::vector<tnodeentry*> owned;                  // every record, in the order inserted
     std::unordered_map<uint64_t, tnodeentry*> byNid; // head of each same-NID chain
-    // Top-level nodes waiting for their parent, in list order: those from
-    // `head` on. They leave mostly from the front (the gathering of orphans
-    // takes them in list order), which only moves `head`.
-    struct torphans {
-        std::vector<tnodeentry*> nodes;
-        size_t head = 0;
+    // Top-level nodes waiting for their parent, in list order. A node that
+    // leaves the top level is not searched for and taken out: its entry
+    // stays, and counts only while the node is at the top level with the
+    // list sequence number it was appended with (a node that comes back is
+    // appended again, under a new number).
+    struct torphan {
+        tnodeentry* node = nullptr;
+        uint64_t seq = 0; // node->listSeq when it was appended
+        bool Waiting() const { return node->fTopLevel && node->listSeq == seq; }
     };
+    using torphans = std::vector<torphan>;
     // By parent NID.
     std::unordered_map<uint64_t, torphans> orphansByParent;
     uint64_t nextSeq = 0;

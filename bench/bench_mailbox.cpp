@@ -1,6 +1,7 @@
 // bench_mailbox: writes a large generated mailbox (about 1 GB, 100,000 items in a few dozen
 // folders, a tenth of them with attachments) and times what a user waits for on it:
-// `ostrel folders`, `ostrel items` of the largest folder, and `ostrel export` beside
+// `ostrel folders` (also from disk, and on a copy whose largest folder lost its index entry),
+// `ostrel items` of the largest folder, and `ostrel export` beside
 // libpst's `readpst -e` and libpff's `pffexport` on the same file in the same run, each
 // also as a ratio to one `cat` of the file (from the page cache) timed in the same run. Then the
 // same content again as an OST of the 4 KiB-page layout with compressed blocks, timed for `ostrel
@@ -21,6 +22,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <unordered_map>
 
 #include "bench/CommandTimer.h"
 #include "bench/GeneratedMailbox.h"
@@ -178,6 +180,84 @@ size_t countFiles(const fs::path& dir) {
          it != fs::recursive_directory_iterator(); it.increment(ec))
         n += it->is_regular_file() ? 1 : 0;
     return n;
+}
+
+// The Unicode PST's 512-byte B-tree pages ([MS-PST] 2.2.2.7.7.1 BTPAGE, 2.2.2.7.1
+// PAGETRAILER) and NBT leaf entries (2.2.2.7.7.4), as the bench writes them.
+constexpr size_t kPage = 512, kFirstAMap = 0x4400, kCEnt = 488, kCbEnt = 490, kCLevel = 491,
+                 kPType = 496, kPageCrc = 500, kNbtEntryNidParent = 24;
+constexpr uint8_t kPTypeNbt = 0x81;
+
+uint64_t loadLe(const uint8_t* p, size_t width) {
+    uint64_t v = 0;
+    for (size_t i = 0; i < width; ++i)
+        v |= uint64_t(p[i]) << (8 * i);
+    return v;
+}
+
+// A copy of the mailbox in which the folder that holds the most nodes lost its NBT entry (the
+// entry's NID moved on by one, to the next NID type, and its page resealed): a damaged file
+// whose largest folder is gone, whose items the open must find again as orphans. The number
+// of nodes the lost folder held; 0 when no such entry was found (another layout).
+size_t writeWithLargestFolderLost(const fs::path& from, const fs::path& to) {
+    std::ifstream in(from, std::ios::binary);
+    std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+    std::unordered_map<uint64_t, size_t> children;
+    std::unordered_map<uint64_t, size_t> entryAt; // NID -> offset of its NBT entry
+    auto leaves = [&](auto visit) {
+        for (size_t page = kFirstAMap; page + kPage <= file.size(); page += kPage) {
+            const uint8_t* p = file.data() + page;
+            if (p[kPType] != kPTypeNbt || p[kPType + 1] != kPTypeNbt || p[kCLevel] != 0) continue;
+            if (pstw::crc({p, kPType}) != loadLe(p + kPageCrc, 4)) continue;
+            for (size_t i = 0; i < p[kCEnt] && (i + 1) * p[kCbEnt] <= kPType; ++i)
+                visit(page + i * p[kCbEnt]);
+        }
+    };
+    leaves([&](size_t entry) {
+        entryAt[loadLe(&file[entry], 8)] = entry;
+        ++children[loadLe(&file[entry + kNbtEntryNidParent], 4)];
+    });
+    uint64_t folder = 0;
+    size_t most = 0;
+    for (const auto& [nid, count] : children)
+        if (count > most && entryAt.count(nid) && (nid & 0x1F) == 0x02) {
+            folder = nid;
+            most = count;
+        }
+    if (!folder) return 0;
+    const size_t entry = entryAt[folder];
+    for (size_t i = 0; i < 8; ++i)
+        file[entry + i] = uint8_t((folder + 1) >> (8 * i));
+    const size_t page = entry / kPage * kPage;
+    const uint32_t sealed = pstw::crc({file.data() + page, kPType});
+    for (size_t i = 0; i < 4; ++i)
+        file[page + kPageCrc + i] = uint8_t(sealed >> (8 * i));
+    std::ofstream(to, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    return most;
+}
+
+// The open of the same mailbox with its largest folder's entry lost: the recovery gathers its
+// items into "Orphaned items", and the open should cost about what the intact one does.
+void timeLostFolder(const Settings& s, const fs::path& file, double intact) {
+    const fs::path damaged = s.dir / "largest-folder-lost.pst";
+    const size_t lost = writeWithLargestFolderLost(file, damaged);
+    if (lost == 0) {
+        std::printf("largest folder lost: no NBT entry to take away, not timed\n");
+        return;
+    }
+    bench::runCommand({"cat", damaged.string()}); // into the page cache
+    bench::Series runs;
+    for (int i = 0; i < s.runs; ++i)
+        runs.runs.push_back(bench::runCommand({s.ostrel, "folders", damaged.string()},
+                                              (s.dir / "folders-lost.txt").string()));
+    std::printf("%-26s median %8.3f s  (%zu runs)  peak RSS %6.1f MiB%s  [%zu nodes orphaned]"
+                "  = %.2f x the intact open\n",
+                "folders, largest lost", runs.median(), runs.runs.size(),
+                double(runs.maxRssKb()) / 1024, runs.allSucceeded() ? "" : "  [FAILED RUNS]", lost,
+                intact > 0 ? runs.median() / intact : 0.0);
+    if (!s.keep) fs::remove(damaged);
 }
 
 // One `cat` of the file, from the page cache as the other commands meet it: the unit
@@ -447,6 +527,7 @@ int benchmark(const Settings& s) {
     report("ostrel folders", folders);
     printPerItem(folders, fs::file_size(file), s.file ? 0 : s.shape.items);
     timeFromDisk(s, pst);
+    timeLostFolder(s, file, folders.median());
     if (count < 0) {
         std::fprintf(stderr, "bench_mailbox: `ostrel folders` listed no folder with items\n");
         return 1;

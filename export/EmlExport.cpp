@@ -4,6 +4,7 @@
 // message, or its entry in the folder's mbox file.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -77,11 +78,13 @@ void Progress(temlrun& run) {
 // that is not a directory, moves on to "NAME (2)", "NAME (3)", ...
 std::optional<std::string> MakeDirectory(const std::string& parent, const std::string& name,
                                          temlrun& run, std::string& error) {
-    for (int n = 1; n <= kMostSameNames; ++n) {
+    int& first = run.FirstFreeNumber[parent + "/" + name];
+    for (int n = std::max(first, 1); n <= kMostSameNames; ++n) {
         std::string path = parent + "/" + (n == 1 ? name : NumberedName(name, "", n));
         if (run.Used.count(path)) continue;
         if (::mkdir(path.c_str(), 0777) == 0) {
             run.Used.insert(path);
+            first = n;
             return path;
         }
         if (errno != EEXIST) {
@@ -90,6 +93,7 @@ std::optional<std::string> MakeDirectory(const std::string& parent, const std::s
         }
         if (StateOf(path) == tpathstate::Directory) {
             run.Used.insert(path);
+            first = n;
             return path;
         }
     }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -45,6 +46,10 @@ struct temlrun {
     // Paths this run has written to: a second folder or message of the same
     // name takes the next free " (n)" name instead of overwriting the first.
     std::set<std::string> Used;
+    // For each "parent/name" of a directory: the n of " (n)" to try first,
+    // the last one taken (the ones below it are all taken), so that many
+    // folders of one name do not each try every name before theirs.
+    std::map<std::string, int> FirstFreeNumber;
     // Name of the root folder's directory, once looked up in the store object.
     std::optional<std::string> StoreName;
     // mbox files this run has begun: later messages are appended to them.

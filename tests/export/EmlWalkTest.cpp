@@ -153,6 +153,25 @@ TEST(EmlWalk, SiblingsOfTheSameNameAndASecondExport) {
     EXPECT_TRUE(fs::exists(out.Path() + "/Store/Inbox (3)/second_00200044.eml"));
 }
 
+// Many siblings of one name (a recovered mailbox can hold thousands): each
+// takes the next number, starting where the one before it stopped.
+TEST(EmlWalk, ManySiblingsOfOneNameAreNumberedInOrder) {
+    TempDir out;
+    Tree t;
+    AddRoot(t);
+    const int count = 2000;
+    for (int i = 0; i < count; ++i)
+        t.AddFolder(0x8022 + uint64_t(i) * 0x20, kRoot, std::string("Inbox"));
+    temlcounts c = t.Export(out.Path());
+    EXPECT_EQ(c.FoldersWritten, uint32_t(count) + 1);
+    EXPECT_EQ(c.FoldersFailed, 0u);
+    for (int n : {1, 2, 3, 999, 1000, count})
+        EXPECT_TRUE(fs::is_directory(out.Path() + "/Store/Inbox" +
+                                     (n == 1 ? "" : " (" + std::to_string(n) + ")")))
+            << n;
+    EXPECT_FALSE(fs::exists(out.Path() + "/Store/Inbox (" + std::to_string(count + 1) + ")"));
+}
+
 TEST(EmlWalk, LinksAreNotFollowed) {
     TempDir top;
     std::string out = top.Path() + "/out", elsewhere = top.Path() + "/elsewhere";

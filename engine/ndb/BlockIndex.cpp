@@ -87,9 +87,13 @@ void InsertAt(tpstfile* file, Link& p, Link entry) {
     }
 }
 
-bool StrictlyAscending(const std::vector<tblockentry*>& records) {
-    for (size_t i = 1; i < records.size(); ++i)
-        if (records[i - 1]->bid >= records[i]->bid) return false;
+using tcursor = tblockstore::tcursor;
+
+bool StrictlyAscending(tcursor records) {
+    const tblockentry* before = records.Next();
+    for (const tblockentry* e = before ? records.Next() : nullptr; e;
+         before = e, e = records.Next())
+        if (before->bid >= e->bid) return false;
     return true;
 }
 
@@ -101,14 +105,16 @@ int HeightOf(size_t count) {
     return height;
 }
 
-// The records [first, end) as a tree whose root is the middle one; the
-// lesser side takes the extra record, so each balance is 0 or -1.
-tblockentry* LinkBalanced(tblockentry* const* first, size_t count) {
+// The next `count` records of `records` as a tree whose root is the middle
+// one, built in order; the lesser side takes the extra record, so each
+// balance is 0 or -1.
+tblockentry* LinkBalanced(tcursor& records, size_t count) {
     if (count == 0) return nullptr;
     const size_t lesser = count / 2, greater = count - 1 - lesser;
-    tblockentry* root = first[lesser];
-    root->pLesser = LinkBalanced(first, lesser);
-    root->pGreater = LinkBalanced(first + lesser + 1, greater);
+    tblockentry* lesserRoot = LinkBalanced(records, lesser);
+    tblockentry* root = records.Next();
+    root->pLesser = lesserRoot;
+    root->pGreater = LinkBalanced(records, greater);
     root->balance = int8_t(HeightOf(greater) - HeightOf(lesser));
     return root;
 }
@@ -117,24 +123,23 @@ tblockentry* LinkBalanced(tblockentry* const* first, size_t count) {
 
 tblockentry* AddBlockUnlinked(tpstfile* file, const tblockentry& fields) {
     if (!file) return nullptr;
-    tblockentry* entry = file->blocks.Add(fields);
-    file->unlinkedBlocks.push_back(entry);
-    return entry;
+    return file->blocks.Add(fields);
 }
 
 void LinkAddedBlocks(tpstfile* file) {
     if (!file) return;
-    std::vector<tblockentry*>& added = file->unlinkedBlocks;
+    const size_t count = file->blocks.Count();
+    if (file->blocksLinked >= count) return;
+    tcursor added(file->blocks, file->blocksLinked);
     if (!file->pBlockIndex && StrictlyAscending(added)) {
-        file->pBlockIndex = LinkBalanced(added.data(), added.size());
+        file->pBlockIndex = LinkBalanced(added, count - file->blocksLinked);
     } else {
-        for (tblockentry* entry : added) {
+        while (tblockentry* entry = added.Next()) {
             file->fInsertGrew = 0;
             InsertAt(file, file->pBlockIndex, entry);
         }
     }
-    added.clear();
-    added.shrink_to_fit();
+    file->blocksLinked = count;
 }
 
 tblockentry* FindBlock(tpstfile* file, uint64_t bid) {
@@ -150,16 +155,18 @@ tblockentry* FindBlock(tpstfile* file, uint64_t bid) {
 
 tblockentry* InsertBlock(tpstfile* file, const tblockentry& fields) {
     if (!file) return nullptr;
+    LinkAddedBlocks(file); // any waiting records first, in the order they came
     tblockentry* entry = file->blocks.Add(fields);
     file->fInsertGrew = 0;
     InsertAt(file, file->pBlockIndex, entry);
+    ++file->blocksLinked;
     return entry;
 }
 
 void FreeBlockIndex(tpstfile* file) {
     if (!file) return;
     file->pBlockIndex = nullptr;
-    file->unlinkedBlocks.clear();
+    file->blocksLinked = 0;
     file->blocks.Clear();
     file->indexedLeaves.clear();
     file->indexedLeaves.shrink_to_fit();

@@ -23,11 +23,11 @@ using tnamedpropmap = std::unique_ptr<tnamedpropentry, void (*)(tnamedpropentry*
 using tbuffer = std::vector<uint8_t>;
 
 struct tpstfile {
-    tblockentry* pBlockIndex = nullptr;       // root of the block index
-    tblockstore blocks;                       // owns the block index's records
-    std::vector<tblockentry*> unlinkedBlocks; // added, not yet linked (AddBlockUnlinked)
-    tnodeentry* pNodeFirst = nullptr;         // first top-level node
-    tnodeentry* pNodeLast = nullptr;          // last top-level node
+    tblockentry* pBlockIndex = nullptr; // root of the block index
+    tblockstore blocks;                 // owns the block index's records
+    size_t blocksLinked = 0; // records of `blocks` in the index; the rest wait (AddBlockUnlinked)
+    tnodeentry* pNodeFirst = nullptr; // first top-level node
+    tnodeentry* pNodeLast = nullptr;  // last top-level node
     tnamedpropmap pNamedProps{nullptr, nullptr};
     int32_t fUnicode = 0;           // 0 ANSI (32-bit identifiers), 1 Unicode (64-bit)
     tlayout layout = tlayout::Ansi; // page geometry and entry layout

@@ -55,6 +55,45 @@ public:
         return new (slot) T(fields);
     }
 
+    // How many records were added since the last Clear.
+    size_t Count() const {
+        size_t records = kFirstSlabRecords, count = 0;
+        for (size_t i = 0; i + 1 < slabs_.size(); ++i, records = NextSize(records))
+            count += records;
+        return slabs_.empty() ? 0 : count + used_;
+    }
+
+    // The records from the `first`-th added on, one at a time in the order added.
+    class tcursor {
+    public:
+        tcursor(const trecordslabs& store, size_t first) : store_(store) {
+            while (slab_ < store_.slabs_.size() && first >= InSlab()) {
+                first -= InSlab();
+                Step();
+            }
+            at_ = first;
+        }
+        // The next record, or null after the last.
+        T* Next() {
+            while (slab_ < store_.slabs_.size() && at_ == InSlab())
+                Step();
+            if (slab_ == store_.slabs_.size()) return nullptr;
+            return static_cast<T*>(store_.slabs_[slab_]) + at_++;
+        }
+
+    private:
+        size_t InSlab() const {
+            return slab_ + 1 == store_.slabs_.size() ? store_.used_ : records_;
+        }
+        void Step() {
+            ++slab_;
+            records_ = NextSize(records_);
+            at_ = 0;
+        }
+        const trecordslabs& store_;
+        size_t slab_ = 0, at_ = 0, records_ = kFirstSlabRecords;
+    };
+
     // Releases every record.
     void Clear() noexcept {
         size_t records = kFirstSlabRecords;

@@ -1,6 +1,6 @@
 // The index record stores: records keep their fields and addresses while
 // the slabs grow past the huge-page size, across a move, and a cleared
-// store starts over.
+// store starts over; a cursor reads them back in order from any record.
 #include "engine/ndb/RecordSlabs.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +40,21 @@ TEST(RecordSlabs, RecordsKeepFieldsAndAddressesAcrossSlabsAndMoves) {
     EXPECT_EQ(added[999]->value, 999u * 7 + 1);
     EXPECT_EQ(added[1001]->value, 1001u * 7 + 1);
 
+    // Read back in the order added, from any record on, across slab ends.
+    EXPECT_EQ(moved.Count(), n);
+    for (uint64_t first : {uint64_t(0), uint64_t(255), uint64_t(256), uint64_t(767), n - 1, n}) {
+        ostrel::trecordslabs<trecord>::tcursor cursor(moved, first);
+        uint64_t expected = first;
+        while (trecord* r = cursor.Next()) {
+            ASSERT_EQ(r, added[expected]) << first;
+            ++expected;
+        }
+        EXPECT_EQ(expected, n) << first;
+    }
+
     moved.Clear();
+    EXPECT_EQ(moved.Count(), 0u);
+    EXPECT_EQ(ostrel::trecordslabs<trecord>::tcursor(moved, 0).Next(), nullptr);
     trecord r;
     r.key = 42;
     trecord* again = moved.Add(r);

@@ -369,4 +369,7 @@ void TPst64File::RecoverIndexEntries() {
                            });
     }
     leafPages_ = {};
+    // Only this pass asks which pages the walk read.
+    walked.clear();
+    walked.shrink_to_fit();
 }

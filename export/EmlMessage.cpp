@@ -284,7 +284,7 @@ std::string AttachmentPart(const tattachment& a, const tmailinfo* mail, bool sho
     out += std::string("Content-Disposition: ") + (shownInline ? "inline;" : "attachment;") +
            NameParameter("filename", name, nameCharset);
     out += "\r\n\r\n";
-    out += mime::Base64(std::string_view(*a.Data).substr(0, size));
+    mime::AppendBase64(out, std::string_view(*a.Data).substr(0, size));
     return out;
 }
 

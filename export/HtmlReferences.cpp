@@ -1,7 +1,6 @@
 // Finding the cid: URLs and content locations an HTML body refers to.
 #include "export/HtmlReferences.h"
 
-#include <cctype>
 #include <cstring>
 
 #include "export/AttachmentTypes.h"
@@ -14,10 +13,13 @@ constexpr const char* kUrlEnd = "\"' \t\r\n>)";
 // Content locations shorter than this ("a", "1") would match ordinary words.
 constexpr size_t kShortestLocation = 3;
 
+// ASCII letters lowered, every other byte kept: the names compared (cid:
+// URLs, content locations) are ASCII case-insensitive, and a byte of UTF-8
+// must not change with the locale.
 std::string Lower(std::string_view s) {
     std::string out(s);
     for (char& c : out)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
     return out;
 }
 
@@ -134,9 +136,10 @@ std::string RewriteReferences(std::string_view html,
     return out;
 }
 
-std::set<std::string> CidReferences(std::string_view html) {
+namespace {
+
+std::set<std::string> CidReferencesOfLower(const std::string& lower) {
     std::set<std::string> out;
-    std::string lower = Lower(html);
     // One URL is one reference: the search goes on after its end, so that
     // each character is read once however many "cid:" a URL holds.
     for (size_t at = lower.find(kCidScheme); at != std::string::npos;) {
@@ -148,12 +151,18 @@ std::set<std::string> CidReferences(std::string_view html) {
     return out;
 }
 
+} // namespace
+
+std::set<std::string> CidReferences(std::string_view html) {
+    return CidReferencesOfLower(Lower(html));
+}
+
 std::vector<bool> ReferencedAttachments(std::string_view html,
                                         const std::vector<const tattachment*>& attachments) {
     std::vector<bool> out(attachments.size(), false);
-    if (html.empty()) return out;
-    std::set<std::string> cids = CidReferences(html);
-    std::string lower = Lower(html);
+    if (html.empty() || attachments.empty()) return out;
+    const std::string lower = Lower(html);
+    const std::set<std::string> cids = CidReferencesOfLower(lower);
     for (size_t i = 0; i < attachments.size(); ++i) {
         std::string id = Lower(ContentIdToken(*attachments[i]));
         std::string location = Lower(TextOf(attachments[i]->ContentLocation));

@@ -1,6 +1,8 @@
 // Base64, quoted-printable, encoded-words, header folding and boundaries.
 #include "export/MimeWriter.h"
 
+#include <cstdint>
+
 #include "export/Charsets.h"
 
 namespace mime {
@@ -10,26 +12,38 @@ constexpr char kBase64Alphabet[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr char kHex[] = "0123456789ABCDEF";
 
+// Writes the Base64 of `data` at `out`, which has room for it: four
+// characters for every three bytes or fewer ([MS-OXCMSG] attachments run to
+// megabytes, so the characters are stored, not appended one by one), with
+// CR LF after every `lineLength` characters except at the end (0: one run).
+void EncodeBase64(char* out, std::string_view data, size_t lineLength) {
+    const auto* in = reinterpret_cast<const uint8_t*>(data.data());
+    size_t column = 0, i = 0;
+    auto group = [&](uint32_t v, int written) {
+        if (lineLength && column == lineLength) {
+            *out++ = '\r';
+            *out++ = '\n';
+            column = 0;
+        }
+        for (int k = 0; k < 4; ++k)
+            *out++ = k < written ? kBase64Alphabet[(v >> (18 - 6 * k)) & 0x3F] : '=';
+        column += 4;
+    };
+    for (; i + 3 <= data.size(); i += 3)
+        group(uint32_t(in[i]) << 16 | uint32_t(in[i + 1]) << 8 | in[i + 2], 4);
+    const size_t rest = data.size() - i;
+    if (rest == 1) group(uint32_t(in[i]) << 16, 2);
+    if (rest == 2) group(uint32_t(in[i]) << 16 | uint32_t(in[i + 1]) << 8, 3);
+}
+
+size_t Base64RunSize(std::string_view data) {
+    return (data.size() + 2) / 3 * 4;
+}
+
 // Base64 of `data` as one unbroken run.
 std::string Base64Run(std::string_view data) {
-    std::string out;
-    out.reserve((data.size() + 2) / 3 * 4);
-    size_t i = 0;
-    for (; i + 3 <= data.size(); i += 3) {
-        uint32_t v = uint32_t(uint8_t(data[i])) << 16 | uint32_t(uint8_t(data[i + 1])) << 8 |
-                     uint8_t(data[i + 2]);
-        for (int shift = 18; shift >= 0; shift -= 6)
-            out += kBase64Alphabet[(v >> shift) & 0x3F];
-    }
-    size_t rest = data.size() - i;
-    if (rest > 0) {
-        uint32_t v = uint32_t(uint8_t(data[i])) << 16;
-        if (rest == 2) v |= uint32_t(uint8_t(data[i + 1])) << 8;
-        out += kBase64Alphabet[(v >> 18) & 0x3F];
-        out += kBase64Alphabet[(v >> 12) & 0x3F];
-        out += rest == 2 ? kBase64Alphabet[(v >> 6) & 0x3F] : '=';
-        out += '=';
-    }
+    std::string out(Base64RunSize(data), '\0');
+    EncodeBase64(out.data(), data, 0);
     return out;
 }
 
@@ -60,14 +74,18 @@ void AppendQuotedLine(std::string& out, std::string_view line) {
 
 } // namespace
 
+void AppendBase64(std::string& out, std::string_view data) {
+    static_assert(kLineLength % 4 == 0, "lines end between groups of four");
+    const size_t run = Base64RunSize(data);
+    const size_t breaks = run == 0 ? 0 : (run - 1) / kLineLength;
+    const size_t at = out.size();
+    out.resize(at + run + 2 * breaks);
+    EncodeBase64(out.data() + at, data, kLineLength);
+}
+
 std::string Base64(std::string_view data) {
-    std::string run = Base64Run(data);
     std::string out;
-    out.reserve(run.size() + run.size() / kLineLength * 2);
-    for (size_t i = 0; i < run.size(); i += kLineLength) {
-        if (i) out += "\r\n";
-        out.append(run, i, kLineLength);
-    }
+    AppendBase64(out, data);
     return out;
 }
 

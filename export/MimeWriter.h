@@ -15,6 +15,8 @@ constexpr size_t kLineLength = 76;
 
 // Lines of at most 76 characters, separated (not ended) by CR LF.
 std::string Base64(std::string_view data);
+// The same appended to `out`, without a copy of its own.
+void AppendBase64(std::string& out, std::string_view data);
 
 // Text as quoted-printable: its line breaks (CR LF, LF or CR) become the
 // encoded text's hard line breaks, longer lines get soft breaks. Lines are

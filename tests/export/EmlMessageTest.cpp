@@ -105,6 +105,49 @@ TEST(EmlCharsets, TheBytesDecideTheCharset) {
     EXPECT_EQ(HeaderTextCharset(&mail, "\xC3\xA9t\xC3\xA9"), "utf-8");
 }
 
+// Base64 decoded by the RFC 4648 alphabet, line breaks skipped.
+std::string DecodedBase64(std::string_view text) {
+    static const std::string alphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    uint32_t bits = 0;
+    int count = 0;
+    for (char c : text) {
+        size_t v = alphabet.find(c);
+        if (v == std::string::npos) continue; // CR, LF, '='
+        bits = bits << 6 | uint32_t(v);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out += char((bits >> count) & 0xFF);
+        }
+    }
+    return out;
+}
+
+TEST(MimeWriter, Base64RoundTripsEveryLengthAcrossLineEnds) {
+    std::mt19937 random(11);
+    for (size_t n = 0; n <= 240; ++n) {
+        std::string data(n, '\0');
+        for (char& c : data)
+            c = char(random());
+        const std::string text = mime::Base64(data);
+        EXPECT_EQ(DecodedBase64(text), data) << n;
+        size_t chars = 0;
+        for (size_t start = 0, end; start < text.size(); start = end + 2) {
+            end = std::min(text.find("\r\n", start), text.size());
+            EXPECT_LE(end - start, 76u) << n;
+            EXPECT_TRUE(end == text.size() || end - start == 76u) << "only the last line is short";
+            chars += end - start;
+        }
+        EXPECT_EQ(chars, (n + 2) / 3 * 4) << n;
+        EXPECT_TRUE(text.empty() || text.back() != '\n') << "no line break at the end";
+        std::string appended = "head:";
+        mime::AppendBase64(appended, data);
+        EXPECT_EQ(appended, "head:" + text) << n;
+    }
+}
+
 TEST(MimeWriter, EncodingsKeepTheirLineLimits) {
     EXPECT_EQ(mime::Base64("Man"), "TWFu");
     EXPECT_EQ(mime::Base64("Ma"), "TWE=");

@@ -54,7 +54,7 @@ private:
     size_t pendingBytes_ = 0;
     bool writing_ = false; // the thread holds a job taken off the queue
     bool closing_ = false;
-    bool idle_ = false; // the thread waits for a job: a new one must wake it
+    bool idle_ = false; // the thread waits for jobs: a few more, a full queue or Finish wake it
     int waiting_ = 0;   // Write or Finish calls that wait for written files
     std::vector<tfailure> failures_;
     std::thread thread_; // not joinable: no thread, Write writes at once

@@ -1,11 +1,13 @@
 // The export's writing thread: every queued file arrives whole whatever the
 // bound on waiting bytes, failures come back with their message's NID in the
-// order queued, and a queue ended without Finish still writes what it holds.
+// order queued, a queue ended without Finish still writes what it holds, and
+// a few files are written without more to come.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "export/WriteQueue.h"
 #include "tests/export/EmlTestSupport.h"
@@ -69,6 +71,28 @@ TEST(WriteQueue, AQueueEndedWithoutFinishWritesWhatItHolds) {
     }
     for (int i = 0; i < 50; ++i)
         EXPECT_EQ(Read(dir.Path() + "/m" + std::to_string(i) + ".eml"), TextOf(i));
+}
+
+// The writing thread is woken for a few files at a time, not for each: a
+// queue that never fills that far, and a Finish or an end with no more to
+// come, must still get every file written.
+TEST(WriteQueue, FewFilesAreWrittenWithoutWaitingForMore) {
+    for (int count : {1, 3, 7, 8, 9}) {
+        TempDir dir;
+        {
+            twritequeue queue;
+            // Time for the thread to start and wait: the case to check.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            for (int i = 0; i < count; ++i)
+                queue.Write(dir.Path() + "/m" + std::to_string(i) + ".eml", TextOf(i), uint64_t(i));
+            queue.Finish();
+            for (int i = 0; i < count; ++i)
+                ASSERT_EQ(Read(dir.Path() + "/m" + std::to_string(i) + ".eml"), TextOf(i))
+                    << count << " files, file " << i;
+            queue.Write(dir.Path() + "/last.eml", "last", 1);
+        }
+        EXPECT_EQ(Read(dir.Path() + "/last.eml"), "last") << "written at the end, " << count;
+    }
 }
 
 } // namespace

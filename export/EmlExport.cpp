@@ -84,6 +84,7 @@ std::optional<std::string> MakeDirectory(const std::string& parent, const std::s
         if (run.Used.count(path)) continue;
         if (::mkdir(path.c_str(), 0777) == 0) {
             run.Used.insert(path);
+            run.Made.insert(path);
             first = n;
             return path;
         }
@@ -108,7 +109,7 @@ std::optional<std::string> FreeFilePath(const std::string& dir, const std::strin
     for (int n = 1; n <= kMostSameNames; ++n) {
         std::string path = dir + "/" + (n == 1 ? name : NumberedName(name, ".eml", n));
         if (run.Used.count(path)) continue;
-        tpathstate state = StateOf(path);
+        tpathstate state = run.Made.count(dir) ? tpathstate::Missing : StateOf(path);
         if (state == tpathstate::Missing || state == tpathstate::File) {
             run.Used.insert(path);
             return path;

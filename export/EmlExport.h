@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_set>
 
 #include "engine/uPST64Format.h"
 #include "export/WriteQueue.h"
@@ -50,6 +51,11 @@ struct temlrun {
     // the last one taken (the ones below it are all taken), so that many
     // folders of one name do not each try every name before theirs.
     std::map<std::string, int> FirstFreeNumber;
+    // Directories this run made: empty when made, so a name in one of them
+    // that is not in Used is free without asking the file system (a lookup
+    // of each file's name before its creation, which also waits for the
+    // writing thread's hold on the directory).
+    std::unordered_set<std::string> Made;
     // Name of the root folder's directory, once looked up in the store object.
     std::optional<std::string> StoreName;
     // mbox files this run has begun: later messages are appended to them.

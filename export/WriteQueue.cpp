@@ -10,8 +10,8 @@ namespace {
 // A writer that ran dry sleeps until a few files wait: waking it for each
 // message cost a system call on both threads and a switch between them,
 // a tenth of the export's processor time where writing is quick (tmpfs).
-constexpr size_t kJobsPerWake = 8;
-constexpr size_t kBytesPerWake = size_t(1) << 20;
+constexpr size_t kJobsPerWake = 64;
+constexpr size_t kBytesPerWake = size_t(4) << 20;
 
 } // namespace
 

@@ -53,23 +53,37 @@ std::optional<std::string> FormatDate(std::time_t seconds) {
 }
 
 // Line breaks of any kind as CR LF, and whether a line is too long for 8bit.
-std::string CrLfLines(std::string_view text, bool& tooLong) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    size_t column = 0;
-    tooLong = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            out += "\r\n";
-            column = 0;
-        } else {
-            out += c;
-            if (++column > kLongest8bitLine) tooLong = true;
-        }
+// The end of the line that starts at `start`: the next CR or LF, or the end.
+size_t LineEnd(std::string_view text, size_t start) {
+    while (start < text.size() && text[start] != '\r' && text[start] != '\n')
+        ++start;
+    return start;
+}
+
+// Where the line break at `end` (CR LF, LF or CR) ends.
+size_t AfterBreak(std::string_view text, size_t end) {
+    return end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+}
+
+// Whether a line of `text` is longer than an 8bit part may carry.
+bool HasTooLongLine(std::string_view text) {
+    for (size_t start = 0;;) {
+        const size_t end = LineEnd(text, start);
+        if (end - start > kLongest8bitLine) return true;
+        if (end == text.size()) return false;
+        start = AfterBreak(text, end);
     }
-    return out;
+}
+
+// Appends `text` with each line break (CR LF, LF or CR) as CR LF.
+void AppendCrLfLines(std::string& out, std::string_view text) {
+    for (size_t start = 0;;) {
+        const size_t end = LineEnd(text, start);
+        out.append(text, start, end - start);
+        if (end == text.size()) return;
+        out += "\r\n";
+        start = AfterBreak(text, end);
+    }
 }
 
 void AddHeader(std::string& out, const std::string& folded) {
@@ -178,16 +192,21 @@ std::string TopHeaders(const tpstmessage& m, const std::string& contentType,
 }
 
 // A text part of the alternative: headers, empty line, body, no line end.
-std::string TextPart(const char* type, std::string_view body, const std::string& charset,
-                     bool html) {
-    bool tooLong = false;
-    std::string lines = CrLfLines(body, tooLong);
-    bool quoted = html || tooLong;
-    std::string out = std::string("Content-Type: ") + type + " ; charset=\"" + charset + "\"\r\n";
+// Appends "--boundary", the part of `body` and a line break. Bodies run to
+// megabytes: they are appended in place, never through a copy of their own.
+void AppendTextPart(std::string& out, const std::string& boundary, const char* type,
+                    std::string_view body, const std::string& charset, bool html) {
+    out += "--" + boundary + "\r\n";
+    out += std::string("Content-Type: ") + type + " ; charset=\"" + charset + "\"\r\n";
+    // HTML is always quoted; text only where a line is too long for 8bit.
+    const bool quoted = html || HasTooLongLine(body);
     out += std::string("Content-Transfer-Encoding: ") + (quoted ? "quoted-printable" : "8bit");
     out += "\r\n\r\n";
-    out += quoted ? mime::QuotedPrintable(body) : lines;
-    return out;
+    if (quoted)
+        mime::AppendQuotedPrintable(out, body);
+    else
+        AppendCrLfLines(out, body);
+    out += "\r\n";
 }
 
 // Part A with parts B and C. Without either body it holds an empty text
@@ -197,17 +216,13 @@ std::string AlternativePart(const tmailinfo* mail, const std::string& boundary) 
         "Content-Type: multipart/alternative;\r\n        boundary=\"" + boundary + "\"\r\n\r\n";
     bool any = false;
     if (mail && mail->Body) {
-        out += "--" + boundary + "\r\n" +
-               TextPart("text/plain", TextOf(mail->Body),
-                        BodyCharset(mail, mail->BodyWasUnicode, TextOf(mail->Body)), false) +
-               "\r\n";
+        AppendTextPart(out, boundary, "text/plain", TextOf(mail->Body),
+                       BodyCharset(mail, mail->BodyWasUnicode, TextOf(mail->Body)), false);
         any = true;
     }
     if (mail && mail->BodyHtml) {
-        out += "--" + boundary + "\r\n" +
-               TextPart("text/html", TextOf(mail->BodyHtml),
-                        BodyCharset(mail, mail->HtmlWasUnicode, TextOf(mail->BodyHtml)), true) +
-               "\r\n";
+        AppendTextPart(out, boundary, "text/html", TextOf(mail->BodyHtml),
+                       BodyCharset(mail, mail->HtmlWasUnicode, TextOf(mail->BodyHtml)), true);
         any = true;
     }
     // Without either, the body that the compressed RTF holds, in UTF-8.
@@ -215,13 +230,12 @@ std::string AlternativePart(const tmailinfo* mail, const std::string& boundary) 
         ostrel::body::tmessagebody rtf = ostrel::body::BodyFromRtf(mail->RtfCompressed);
         if (rtf.Kind != ostrel::body::BodyKind::None) {
             const bool html = rtf.Kind == ostrel::body::BodyKind::Html;
-            out += "--" + boundary + "\r\n" +
-                   TextPart(html ? "text/html" : "text/plain", rtf.Text, "utf-8", html) + "\r\n";
+            AppendTextPart(out, boundary, html ? "text/html" : "text/plain", rtf.Text, "utf-8",
+                           html);
             any = true;
         }
     }
-    if (!any)
-        out += "--" + boundary + "\r\n" + TextPart("text/plain", "", "us-ascii", false) + "\r\n";
+    if (!any) AppendTextPart(out, boundary, "text/plain", "", "us-ascii", false);
     out += "--" + boundary + "--";
     return out;
 }

@@ -47,17 +47,33 @@ std::string Base64Run(std::string_view data) {
     return out;
 }
 
-// One line of text (no line break in it) as quoted-printable lines.
+// Whether `c` stands for itself in quoted-printable (RFC 2045 6.7); spaces
+// at the end of a line would be taken away by transports.
+bool IsLiteral(unsigned char c, bool last) {
+    return (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !last);
+}
+
+// One line of text (no line break in it) as quoted-printable lines. Runs of
+// literal characters are copied whole, up to where the line is full.
 void AppendQuotedLine(std::string& out, std::string_view line) {
-    size_t column = 0;
-    for (size_t i = 0; i < line.size(); ++i) {
-        unsigned char c = line[i];
-        bool last = i + 1 == line.size();
-        // Spaces at the end of a line would be taken away by transports.
-        bool literal = (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !last);
-        size_t width = literal ? 1 : 3;
-        // Room for the soft break "=" must remain on every line.
-        if (column + width > kLineLength - 1) {
+    // Room for the soft break "=" must remain on every line: at most this many.
+    constexpr size_t kWidest = kLineLength - 1;
+    size_t column = 0; // never above kWidest
+    for (size_t i = 0; i < line.size();) {
+        size_t run = i;
+        while (run < line.size() && run - i < kWidest - column &&
+               IsLiteral(line[run], run + 1 == line.size()))
+            ++run;
+        if (run > i) {
+            out.append(line, i, run - i);
+            column += run - i;
+            i = run;
+            continue;
+        }
+        const unsigned char c = line[i];
+        const bool literal = IsLiteral(c, i + 1 == line.size());
+        const size_t width = literal ? 1 : 3;
+        if (column + width > kWidest) {
             out += "=\r\n";
             column = 0;
         }
@@ -69,6 +85,7 @@ void AppendQuotedLine(std::string& out, std::string_view line) {
             out += kHex[c & 0xF];
         }
         column += width;
+        ++i;
     }
 }
 
@@ -89,9 +106,7 @@ std::string Base64(std::string_view data) {
     return out;
 }
 
-std::string QuotedPrintable(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 8);
+void AppendQuotedPrintable(std::string& out, std::string_view text) {
     size_t start = 0;
     while (true) {
         size_t end = text.find_first_of("\r\n", start);
@@ -101,6 +116,12 @@ std::string QuotedPrintable(std::string_view text) {
         out += "\r\n";
         start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
     }
+}
+
+std::string QuotedPrintable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    AppendQuotedPrintable(out, text);
     return out;
 }
 

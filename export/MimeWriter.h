@@ -22,6 +22,8 @@ void AppendBase64(std::string& out, std::string_view data);
 // encoded text's hard line breaks, longer lines get soft breaks. Lines are
 // separated (not ended) by CR LF.
 std::string QuotedPrintable(std::string_view text);
+// The same appended to `out`.
+void AppendQuotedPrintable(std::string& out, std::string_view text);
 
 // Bytes a header may carry as they are: printable ASCII and spaces.
 bool IsPlainHeaderText(std::string_view text);

@@ -148,6 +148,56 @@ TEST(MimeWriter, Base64RoundTripsEveryLengthAcrossLineEnds) {
     }
 }
 
+// Quoted-printable decoded (RFC 2045 6.7): soft breaks removed, =XX read.
+std::string DecodedQuotedPrintable(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '=') {
+            out += text[i];
+        } else if (text.compare(i + 1, 2, "\r\n") == 0) {
+            i += 2;
+        } else {
+            out += char(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        }
+    }
+    return out;
+}
+
+TEST(MimeWriter, QuotedPrintableRoundTripsAndKeepsItsLines) {
+    const std::string alphabet = "a =\t\xE9\r\nZ~";
+    std::mt19937 random(5);
+    for (size_t n = 0; n <= 400; ++n) {
+        std::string text(n, 'a');
+        for (char& c : text)
+            c = alphabet[random() % alphabet.size()];
+        // Every line break, CR LF, LF or CR, becomes CR LF.
+        std::string lines;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' || text[i] == '\n') {
+                if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+                lines += "\r\n";
+            } else {
+                lines += text[i];
+            }
+        }
+        const std::string qp = mime::QuotedPrintable(text);
+        EXPECT_EQ(DecodedQuotedPrintable(qp), lines) << n;
+        for (size_t start = 0, end; start <= qp.size(); start = end + 2) {
+            end = std::min(qp.find("\r\n", start), qp.size());
+            EXPECT_LE(end - start, 76u) << n;
+            if (end > start) EXPECT_TRUE(qp[end - 1] != ' ' && qp[end - 1] != '\t') << n;
+            if (end == qp.size()) break;
+        }
+        std::string appended = "x";
+        mime::AppendQuotedPrintable(appended, text);
+        EXPECT_EQ(appended, "x" + qp) << n;
+    }
+    // A long line of literals breaks at 75 characters and an "=".
+    EXPECT_EQ(mime::QuotedPrintable(std::string(80, 'a')),
+              std::string(75, 'a') + "=\r\n" + std::string(5, 'a'));
+}
+
 TEST(MimeWriter, EncodingsKeepTheirLineLimits) {
     EXPECT_EQ(mime::Base64("Man"), "TWFu");
     EXPECT_EQ(mime::Base64("Ma"), "TWE=");

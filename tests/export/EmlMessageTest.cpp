@@ -6,6 +6,7 @@
 #include "export/EmlNames.h"
 #include "export/MailAddress.h"
 #include "export/MimeWriter.h"
+#include "tests/Base64Text.h"
 #include "tests/export/EmlTestSupport.h"
 #include "tools/pstwriter/PstRtf.h"
 
@@ -103,26 +104,6 @@ TEST(EmlCharsets, TheBytesDecideTheCharset) {
     for (uint32_t cp : {932u, 936u, 949u, 950u, 28591u, 20127u, 65001u, 1253u, 1258u})
         EXPECT_TRUE(CodepageCharset(cp).has_value()) << cp;
     EXPECT_EQ(HeaderTextCharset(&mail, "\xC3\xA9t\xC3\xA9"), "utf-8");
-}
-
-// Base64 decoded by the RFC 4648 alphabet, line breaks skipped.
-std::string DecodedBase64(std::string_view text) {
-    static const std::string alphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    uint32_t bits = 0;
-    int count = 0;
-    for (char c : text) {
-        size_t v = alphabet.find(c);
-        if (v == std::string::npos) continue; // CR, LF, '='
-        bits = bits << 6 | uint32_t(v);
-        count += 6;
-        if (count >= 8) {
-            count -= 8;
-            out += char((bits >> count) & 0xFF);
-        }
-    }
-    return out;
 }
 
 TEST(MimeWriter, Base64RoundTripsEveryLengthAcrossLineEnds) {

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/Base64Text.h"
 #include "tools/pstwriter/EveryKindMailbox.h"
 #include "tools/pstwriter/PstDamage.h"
 #include "tools/pstwriter/PstMailbox.h"
@@ -194,31 +195,12 @@ std::string convert(const std::string& bytes, const std::string& charset) {
     return out;
 }
 
-std::string base64(const std::string& text) {
-    static const std::string abc =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    uint32_t acc = 0;
-    int bits = 0;
-    for (char c : text) {
-        const size_t v = abc.find(c);
-        if (v == std::string::npos) continue;
-        acc = (acc << 6) | uint32_t(v);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out.push_back(char((acc >> bits) & 0xFF));
-        }
-    }
-    return out;
-}
-
 // readpst writes non-ASCII subjects as RFC 2047 encoded words.
 std::string decodeWords(const std::string& text) {
     static const std::regex word(R"(=\?([^?]+)\?[Bb]\?([^?]*)\?=)");
     std::smatch m;
     if (!std::regex_search(text, m, word)) return text;
-    return convert(base64(m[2]), m[1]);
+    return convert(DecodedBase64(m[2].str()), m[1]);
 }
 
 struct Seen {

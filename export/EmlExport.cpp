@@ -122,7 +122,7 @@ std::optional<std::string> FreeFilePath(const std::string& dir, const std::strin
 // written: a name clashes only with names in its own directory, and the walk
 // never comes back to this one (each directory is given to one folder). The
 // name of `dir` itself stays, for its siblings. Without this a run kept
-// every path it wrote, a few hundred bytes each (200 MB for a million).
+// every path it wrote, a few hundred bytes each (160 MiB for a million).
 void ForgetBelow(temlrun& run, const std::string& dir) {
     // The paths below `dir` sort between "dir/" and "dir0" ('0' follows '/').
     const std::string from = dir + "/", to = dir + "0";

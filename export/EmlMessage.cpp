@@ -52,7 +52,6 @@ std::optional<std::string> FormatDate(std::time_t seconds) {
     return std::string(buffer);
 }
 
-// Line breaks of any kind as CR LF, and whether a line is too long for 8bit.
 // The end of the line that starts at `start`: the next CR or LF, or the end.
 size_t LineEnd(std::string_view text, size_t start) {
     while (start < text.size() && text[start] != '\r' && text[start] != '\n')
@@ -191,9 +190,9 @@ std::string TopHeaders(const tpstmessage& m, const std::string& contentType,
     return out;
 }
 
-// A text part of the alternative: headers, empty line, body, no line end.
-// Appends "--boundary", the part of `body` and a line break. Bodies run to
-// megabytes: they are appended in place, never through a copy of their own.
+// Appends "--boundary" and a text part of the alternative: headers, empty
+// line, body and a line break. Bodies run to megabytes: they are appended in
+// place, never through a copy of their own.
 void AppendTextPart(std::string& out, const std::string& boundary, const char* type,
                     std::string_view body, const std::string& charset, bool html) {
     out += "--" + boundary + "\r\n";

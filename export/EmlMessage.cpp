@@ -52,37 +52,21 @@ std::optional<std::string> FormatDate(std::time_t seconds) {
     return std::string(buffer);
 }
 
-// The end of the line that starts at `start`: the next CR or LF, or the end.
-size_t LineEnd(std::string_view text, size_t start) {
-    while (start < text.size() && text[start] != '\r' && text[start] != '\n')
-        ++start;
-    return start;
-}
-
-// Where the line break at `end` (CR LF, LF or CR) ends.
-size_t AfterBreak(std::string_view text, size_t end) {
-    return end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-}
-
 // Whether a line of `text` is longer than an 8bit part may carry.
 bool HasTooLongLine(std::string_view text) {
-    for (size_t start = 0;;) {
-        const size_t end = LineEnd(text, start);
-        if (end - start > kLongest8bitLine) return true;
-        if (end == text.size()) return false;
-        start = AfterBreak(text, end);
-    }
+    bool tooLong = false;
+    mime::ForEachLine(text, [&](std::string_view line, bool) {
+        tooLong = tooLong || line.size() > kLongest8bitLine;
+    });
+    return tooLong;
 }
 
 // Appends `text` with each line break (CR LF, LF or CR) as CR LF.
 void AppendCrLfLines(std::string& out, std::string_view text) {
-    for (size_t start = 0;;) {
-        const size_t end = LineEnd(text, start);
-        out.append(text, start, end - start);
-        if (end == text.size()) return;
-        out += "\r\n";
-        start = AfterBreak(text, end);
-    }
+    mime::ForEachLine(text, [&](std::string_view line, bool more) {
+        out += line;
+        if (more) out += "\r\n";
+    });
 }
 
 void AddHeader(std::string& out, const std::string& folded) {

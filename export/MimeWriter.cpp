@@ -107,15 +107,10 @@ std::string Base64(std::string_view data) {
 }
 
 void AppendQuotedPrintable(std::string& out, std::string_view text) {
-    size_t start = 0;
-    while (true) {
-        size_t end = text.find_first_of("\r\n", start);
-        AppendQuotedLine(out,
-                         text.substr(start, end == std::string_view::npos ? end : end - start));
-        if (end == std::string_view::npos) break;
-        out += "\r\n";
-        start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-    }
+    ForEachLine(text, [&](std::string_view line, bool more) {
+        AppendQuotedLine(out, line);
+        if (more) out += "\r\n";
+    });
 }
 
 std::string QuotedPrintable(std::string_view text) {

@@ -13,6 +13,21 @@ namespace mime {
 
 constexpr size_t kLineLength = 76;
 
+// Calls line(text, more) for each line of `text`, without its break, `more`
+// telling whether a break follows. A break is CR LF, LF or CR: message
+// bodies carry any of the three.
+template <typename Line> void ForEachLine(std::string_view text, Line line) {
+    for (size_t start = 0;;) {
+        size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        const bool more = end < text.size();
+        line(text.substr(start, end - start), more);
+        if (!more) return;
+        start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    }
+}
+
 // Lines of at most 76 characters, separated (not ended) by CR LF.
 std::string Base64(std::string_view data);
 // The same appended to `out`, without a copy of its own.

@@ -51,6 +51,30 @@ trecord RecordOf(const ttagentry& entry) {
     return index < records.size() ? records[index] : RecordOfField(entry.first.field);
 }
 
+// The record the item collection of an object of `kind` asks for (mail and
+// tasks count by the mail record); None for kinds no such list shows.
+trecord RecordOfKind(int32_t kind) {
+    switch (kind) {
+    case kKindMail:
+    case kKindTask:
+        return trecord::Mail;
+    case kKindAppointment:
+        return trecord::Appointment;
+    case kKindContact:
+        return trecord::Contact;
+    case kKindJournal:
+        return trecord::Journal;
+    case kKindStickyNote:
+        return trecord::Note;
+    default:
+        return trecord::None;
+    }
+}
+
+uint8_t BitOf(trecord record) {
+    return uint8_t(1u << unsigned(record));
+}
+
 bool RecordMissing(const tpstmessage& m, trecord record) {
     switch (record) {
     case trecord::Mail:
@@ -116,11 +140,24 @@ private:
     std::vector<uint8_t> named_; // never empty once named: one byte per entry
 };
 
+// What one probe asks and what it passed by.
+struct tprobeplan {
+    const taskedentries& asked;
+    // Records passed by because the object's kind, as it stood then, does
+    // not count by them (BitOf): should the kind end as one that does, only
+    // the whole build can tell.
+    uint8_t passedBy = 0;
+};
+
 // Could applying a value of this entry change the kind, a record the
-// collections look at, one of the asked `fields`, or stop the set?
-bool Matters(const ttagentry* entry, const tstoretarget& target, const taskedentries& asked) {
+// collections look at for this object, one of the asked fields, or stop
+// the set? The mail and folder records count for every object (a folder
+// counts its mail, a folder is listed by its folder record); the others
+// only for an object of their own kind (RecordOfKind): a mail item's
+// recipient addresses make a contact record that no list looks at.
+bool Matters(const ttagentry* entry, const tstoretarget& target, tprobeplan& plan) {
     if (!entry) return false;
-    if (asked.Has(entry)) return true;
+    if (plan.asked.Has(entry)) return true;
     switch (entry->rule) {
     case trule::NotStored:
         return false;
@@ -135,12 +172,26 @@ bool Matters(const ttagentry* entry, const tstoretarget& target, const taskedent
     default:
         break;
     }
-    return RecordMissing(*target.message, RecordOf(*entry));
+    const trecord record = RecordOf(*entry);
+    if (!RecordMissing(*target.message, record)) return false;
+    if (record == trecord::Mail || record == trecord::Folder ||
+        record == RecordOfKind(target.message->Kind))
+        return true;
+    plan.passedBy |= BitOf(record);
+    return false;
+}
+
+// A value already read whose entry fills one of the records: applying it
+// adds nothing the collections or the asked fields look at when it does
+// not matter. Values of the message itself and of its elements are always
+// applied (an element's node ID finds its attachment object).
+bool AppliesNothingAsked(const ttagentry* entry, const tstoretarget& target, tprobeplan& plan) {
+    return entry && RecordOf(*entry) != trecord::None && !Matters(entry, target, plan);
 }
 
 // ApplyProperties over the sets of a deferred read, each unread value read
 // first where it matters.
-tprobe ApplySets(tdeferredcontext& c, tstoretarget target, const taskedentries& asked) {
+tprobe ApplySets(tdeferredcontext& c, tstoretarget target, tprobeplan& plan) {
     size_t base = 0;
     for (tpropset* set = c.set.get(); set; set = set->Next.get(), base += c.stride) {
         size_t count = std::min<size_t>(size_t(std::max(set->Count, 0)), set->Values.size());
@@ -148,9 +199,12 @@ tprobe ApplySets(tdeferredcontext& c, tstoretarget target, const taskedentries& 
             tpropvalue* value = set->Values[i].get();
             if (!value) continue;
             const size_t index = base + i;
+            const ttagentry* entry = FindTagEntry(value->Tag);
             if (index < c.deferred.size() && c.deferred[index].pending) {
-                if (!Matters(FindTagEntry(value->Tag), target, asked)) continue;
+                if (!Matters(entry, target, plan)) continue;
                 if (!DecodeDeferredAt(c, *value, index)) return tprobe::Uncertain;
+            } else if (AppliesNothingAsked(entry, target, plan)) {
+                continue;
             }
             if (ApplyValue(target, *value) == tapplyresult::StopSet) break;
         }
@@ -166,10 +220,10 @@ tprobe Outcome(const tdeferredcontext& c) {
 }
 
 tprobe ApplyContext(tpstfile* file, tsubnodeentry* subnodes, uint64_t bid, tstoretarget target,
-                    const taskedentries& asked) {
+                    tprobeplan& plan) {
     auto context = ReadDeferredContext(file, subnodes, bid);
     if (tprobe r = Outcome(*context); r != tprobe::Done) return r;
-    return ApplySets(*context, target, asked);
+    return ApplySets(*context, target, plan);
 }
 
 tsubnodeentry* OwnSubnode(tsubnodeentry* list, uint64_t nid) {
@@ -181,24 +235,24 @@ tsubnodeentry* OwnSubnode(tsubnodeentry* list, uint64_t nid) {
 // ApplyMessageTable with the cells read only where they matter: Unreadable
 // when the whole build stops at this table.
 tprobe ApplyTable(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message, uint64_t nid,
-                  const taskedentries& asked) {
+                  tprobeplan& plan) {
     tsubnodeentry* table = OwnSubnode(subnodes, nid);
     if (!table) return tprobe::Done;
     auto rows = ReadDeferredTable(file, subnodes, uint64_t(table->pDataBlock->bid));
     if (tprobe r = Outcome(*rows); r != tprobe::Done) return r;
     PrependElements(message, rows->set->RowCount);
-    return ApplySets(*rows, {&message, message.Attachments.get()}, asked);
+    return ApplySets(*rows, {&message, message.Attachments.get()}, plan);
 }
 
 // The attachment objects as ApplyAttachmentObject reads them; what they do
 // to their own elements does not matter here.
 tprobe ApplyAttachmentObjects(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message,
-                              const taskedentries& asked) {
+                              tprobeplan& plan) {
     for (tattachment* e = message.Attachments.get(); e; e = e->Next.get()) {
         tsubnodeentry* object = FindSubnode(subnodes, e->NodeId);
         if (!object) continue;
         tprobe r = ApplyContext(file, object->pChildren.get(), uint64_t(object->pDataBlock->bid),
-                                {&message, e}, asked);
+                                {&message, e}, plan);
         if (r == tprobe::Uncertain) return r;
     }
     return tprobe::Done;
@@ -207,36 +261,50 @@ tprobe ApplyAttachmentObjects(tpstfile* file, tsubnodeentry* subnodes, tpstmessa
 // A table none of whose columns can change what the collections ask need
 // not be read, as long as nothing after it depends on its being readable.
 bool TableCannotMatter(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& message, uint64_t nid,
-                       const taskedentries& asked) {
+                       tprobeplan& plan) {
     tsubnodeentry* table = OwnSubnode(subnodes, nid);
     if (!table) return true;
     std::vector<uint32_t> tags;
     if (!ReadTableColumnTags(file, subnodes, uint64_t(table->pDataBlock->bid), tags)) return false;
     tattachment row; // each row has its element
     return std::none_of(tags.begin(), tags.end(), [&](uint32_t tag) {
-        return Matters(FindTagEntry(tag), {&message, &row}, asked);
+        return Matters(FindTagEntry(tag), {&message, &row}, plan);
     });
 }
 
-// Null with `uncertain` set when only the whole build can tell.
-std::unique_ptr<tpstmessage> ProbeObject(tpstfile* file, tblockentry* data, tsubnodeentry* subnodes,
-                                         const taskedentries& asked, bool& uncertain) {
+// The object with `plan`'s passing by; null when the context is unreadable.
+std::unique_ptr<tpstmessage> ReadObject(tpstfile* file, tblockentry* data, tsubnodeentry* subnodes,
+                                        tprobeplan& plan, bool& uncertain) {
     auto message = std::make_unique<tpstmessage>();
-    tprobe r = ApplyContext(file, subnodes, uint64_t(data->bid), {message.get(), nullptr}, asked);
+    tprobe r = ApplyContext(file, subnodes, uint64_t(data->bid), {message.get(), nullptr}, plan);
     uncertain = r == tprobe::Uncertain;
     if (r != tprobe::Done) return nullptr;
     // The attachment table comes only after a readable recipient table.
     const bool attachments = OwnSubnode(subnodes, kNidAttachmentTable) != nullptr;
-    if (!attachments && TableCannotMatter(file, subnodes, *message, kNidRecipientTable, asked))
+    if (!attachments && TableCannotMatter(file, subnodes, *message, kNidRecipientTable, plan))
         return message;
     for (uint64_t table : {kNidRecipientTable, kNidAttachmentTable}) {
-        r = ApplyTable(file, subnodes, *message, table, asked);
+        r = ApplyTable(file, subnodes, *message, table, plan);
         uncertain = r == tprobe::Uncertain;
         if (uncertain) return nullptr;
         if (r == tprobe::Unreadable) return message;
     }
-    uncertain = ApplyAttachmentObjects(file, subnodes, *message, asked) == tprobe::Uncertain;
+    uncertain = ApplyAttachmentObjects(file, subnodes, *message, plan) == tprobe::Uncertain;
     return uncertain ? nullptr : std::move(message);
+}
+
+// Null with `uncertain` set when only the whole build can tell: also when a
+// record was passed by for the kind the object had then, and the object's
+// kind ended as one that counts by it.
+std::unique_ptr<tpstmessage> ProbeObject(tpstfile* file, tblockentry* data, tsubnodeentry* subnodes,
+                                         const taskedentries& asked, bool& uncertain) {
+    tprobeplan plan{asked};
+    auto message = ReadObject(file, data, subnodes, plan, uncertain);
+    if (message && (plan.passedBy & BitOf(RecordOfKind(message->Kind)))) {
+        uncertain = true;
+        message.reset();
+    }
+    return message;
 }
 
 } // namespace

@@ -80,6 +80,40 @@ TEST(KindProbe, AgreesOnBigBodiesAndDataTrees) {
     }
 }
 
+// The probe passes by records no list of the object's kind counts by (a
+// mail item's recipient addresses make a contact record). A container class
+// after such a value makes the item a contact after all: then only the
+// whole build can tell whether it has its contact record, and the probe
+// must not say it lacks one. Beside it, a mail item whose recipient table
+// the probe passes by.
+TEST(KindProbe, AgreesWhenTheKindChangesAfterARecordWasPassedBy) {
+    using pstw::Prop;
+    pstw::Mailbox m;
+    pstw::Folder inbox("Inbox");
+    pstw::Item turns;
+    turns.subject = "a mail item to begin with";
+    turns.messageClass = "IPM.Note";
+    turns.extra = {Prop::str(0x3003, "someone@example.com"), Prop::str(0x3613, "IPF.Contact")};
+    inbox.items.push_back(turns);
+    pstw::Item mail;
+    mail.subject = "recipients";
+    mail.recipients = {{"One", "one@example.com"}, {"Two", "two@example.com"}};
+    inbox.items.push_back(mail);
+    m.ipmSubtree.folders = {inbox};
+    for (pstw::Layout layout : {pstw::Layout::Ansi, pstw::Layout::Unicode}) {
+        auto pst = OpenBytes(pstw::MailboxWriter({layout, 1}).write(m));
+        int contacts = 0;
+        for (const auto& node : pst->Engine.nodes.owned) {
+            std::unique_ptr<tpstmessage> whole = BuildMessage(&pst->Engine, node, nullptr);
+            if (whole && whole->Kind == kKindContact && whole->Contact) ++contacts;
+            FreeMessage(whole);
+        }
+        EXPECT_EQ(contacts, 1) << "the first item no longer turns into a contact";
+        EXPECT_EQ(probe::Disagreements(&pst->Engine), "");
+        EXPECT_EQ(probe::CollectionDisagreement(*pst), "");
+    }
+}
+
 // Damaged copies: random changes to pages, blocks and heaps of the seeds.
 TEST(KindProbe, AgreesOnDamagedMailboxes) {
     std::mt19937 random(19);

@@ -14,13 +14,18 @@
 
 namespace probe {
 
-// What the collections read of an object, as one line.
+// What the collections read of an object, as one line: its kind, whether
+// it has the mail and folder records, and the record of its own kind's
+// item list (the others no list looks at).
 inline std::string Signature(const tpstmessage* m) {
     if (!m) return "none";
+    const int32_t k = m->Kind;
     std::ostringstream out;
-    out << "kind " << m->Kind << (m->MailInfo ? " mail" : "") << (m->FolderCounts ? " folder" : "")
-        << (m->Appointment ? " appointment" : "") << (m->Contact ? " contact" : "")
-        << (m->Journal ? " journal" : "") << (m->StickyNote ? " note" : "");
+    out << "kind " << k << (m->MailInfo ? " mail" : "") << (m->FolderCounts ? " folder" : "")
+        << (k == kKindAppointment && m->Appointment ? " appointment" : "")
+        << (k == kKindContact && m->Contact ? " contact" : "")
+        << (k == kKindJournal && m->Journal ? " journal" : "")
+        << (k == kKindStickyNote && m->StickyNote ? " note" : "");
     return out.str();
 }
 

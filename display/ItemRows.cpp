@@ -1,7 +1,10 @@
 // Column sets, row cells and texts of the item list.
 #include "display/ItemRows.h"
 
+#include <algorithm>
 #include <ctime>
+#include <string_view>
+#include <vector>
 
 #include "display/AddressTexts.h"
 #include "engine/messaging/FileTime.h"
@@ -14,18 +17,26 @@ namespace {
 
 const char* const kDayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
-// Every field FillCells reads, as the field list names them.
-#define ROW_FIELDS                                                                                 \
-    "tmailinfo::SentRepresentingName", "tmailinfo::SentRepresentingEmail", "tmailinfo::DisplayTo", \
-        "tmailinfo::Subject", "tmailinfo::ClientSubmitTime", "tappointmentinfo::Location",         \
-        "tappointmentinfo::StartTime", "tappointmentinfo::EndTime", "tcontactinfo::FileUnder",     \
-        "tcontactinfo::Email1DisplayName", "tcontactinfo::CompanyName", "tcontactinfo::JobTitle",  \
-        "tcontactinfo::BusinessTelephoneNumber", "tpstmessage::DisplayName",                       \
-        "tjournalinfo::LogTypeDescription", "tjournalinfo::StartTime", "tjournalinfo::EndTime",    \
-        "tpstmessage::LastModificationTime"
-constexpr const char* kRowFields[] = {ROW_FIELDS};
-constexpr const char* kStickyNoteRowFields[] = {ROW_FIELDS, "tmailinfo::Body"};
-#undef ROW_FIELDS
+// The fields the cells of each kind read, as the field list names them.
+// Only these are read for a row: the contact's name (0x3001), for one, is a
+// column of every recipient table, and asking it of a mail item would read
+// that table too.
+constexpr const char* kMailRowFields[] = {
+    "tmailinfo::SentRepresentingName", "tmailinfo::SentRepresentingEmail", "tmailinfo::DisplayTo",
+    "tmailinfo::Subject", "tmailinfo::ClientSubmitTime"};
+constexpr const char* kAppointmentRowFields[] = {"tmailinfo::Subject", "tappointmentinfo::Location",
+                                                 "tappointmentinfo::StartTime",
+                                                 "tappointmentinfo::EndTime"};
+constexpr const char* kContactRowFields[] = {
+    "tcontactinfo::FileUnder", "tcontactinfo::Email1DisplayName",       "tcontactinfo::CompanyName",
+    "tcontactinfo::JobTitle",  "tcontactinfo::BusinessTelephoneNumber", "tpstmessage::DisplayName"};
+constexpr const char* kJournalRowFields[] = {"tmailinfo::Subject",
+                                             "tjournalinfo::LogTypeDescription",
+                                             "tjournalinfo::StartTime", "tjournalinfo::EndTime"};
+constexpr const char* kNoteRowFields[] = {"tmailinfo::Subject", "tmailinfo::Body",
+                                          "tpstmessage::LastModificationTime"};
+constexpr const char* kTaskRowFields[] = {"tmailinfo::Subject", "tmailinfo::ClientSubmitTime"};
+constexpr const char* kNoteBody = "tmailinfo::Body";
 
 std::string Or(const ttext& value, const char* fallback) {
     return value ? TextOf(value) : std::string(fallback);
@@ -185,9 +196,39 @@ tfolderitems CollectFolderItems(TPst64File& pst, tnodeentry* folder) {
     return result;
 }
 
-std::span<const char* const> ItemRowFields(bool stickyNote) {
-    if (stickyNote) return kStickyNoteRowFields;
-    return kRowFields;
+std::span<const char* const> ItemRowFieldsOfAnyKind() {
+    static const std::vector<const char*> fields = [] {
+        std::vector<const char*> all;
+        for (int32_t kind :
+             {kKindMail, kKindAppointment, kKindContact, kKindJournal, kKindStickyNote, kKindTask})
+            for (const char* field : ItemRowFieldsOfKind(kind))
+                if (std::string_view(field) != kNoteBody &&
+                    std::find_if(all.begin(), all.end(), [&](const char* f) {
+                        return std::string_view(f) == field;
+                    }) == all.end())
+                    all.push_back(field);
+        return all;
+    }();
+    return fields;
+}
+
+std::span<const char* const> ItemRowFieldsOfKind(int32_t kind) {
+    switch (kind) {
+    case kKindMail:
+        return kMailRowFields;
+    case kKindAppointment:
+        return kAppointmentRowFields;
+    case kKindContact:
+        return kContactRowFields;
+    case kKindJournal:
+        return kJournalRowFields;
+    case kKindStickyNote:
+        return kNoteRowFields;
+    case kKindTask:
+        return kTaskRowFields;
+    default:
+        return {}; // no cells
+    }
 }
 
 titemrow ItemRowCells(const tpstmessage& m) {
@@ -199,14 +240,24 @@ titemrow ItemRowCells(const tpstmessage& m) {
 namespace {
 
 // Only the fields the cells show are read: no bodies but a sticky note's.
-// Null for an index outside the collected items. Touches no state of `pst`
-// but its engine's reads, so rows can be read on several threads at once.
+// The collection read the node's kind already (kept in the node) in most
+// cases: then only that kind's fields are asked for, unless the object
+// turns out to be of another kind. Null for an index outside the collected
+// items. Touches no state of `pst` but its engine's reads, so rows can be
+// read on several threads at once.
 std::unique_ptr<tpstmessage> ReadRowObject(TPst64File& pst, int32_t index, tnodeentry*& node) {
     node = nullptr;
     if (!pst.ItemList || index < 0 || size_t(index) >= pst.ItemList->size()) return nullptr;
     node = (*pst.ItemList)[size_t(index)];
-    std::unique_ptr<tpstmessage> m = pst.ReadObjectFields(node, ItemRowFields(false));
-    if (m && m->Kind == kKindStickyNote) m = pst.ReadObjectFields(node, ItemRowFields(true));
+    std::unique_ptr<tpstmessage> m;
+    const bool kindKnown = node->fReadRecords != 0;
+    if (kindKnown) {
+        m = pst.ReadObjectFields(node, ItemRowFieldsOfKind(node->nReadKind));
+        if (!m || m->Kind == node->nReadKind) return m;
+    }
+    m = pst.ReadObjectFields(node, ItemRowFieldsOfAnyKind());
+    if (m && m->Kind == kKindStickyNote)
+        m = pst.ReadObjectFields(node, ItemRowFieldsOfKind(kKindStickyNote));
     return m;
 }
 

@@ -71,9 +71,14 @@ titemrow BuildItemRow(TPst64File& pst, tnodeentry* folder, int32_t index);
 std::vector<titemrow> BuildItemRows(TPst64File& pst, tnodeentry* folder, int32_t first,
                                     int32_t end);
 
-// Every field of an object the cells of its row show ("record::Field"); the
-// body only for a sticky note.
-std::span<const char* const> ItemRowFields(bool stickyNote);
+// The fields the cells of an object's row show, whatever its kind ("record::Field"),
+// but a sticky note's body.
+std::span<const char* const> ItemRowFieldsOfAnyKind();
+
+// The fields the cells of an object of `kind` show; none for a kind that
+// has no row.
+std::span<const char* const> ItemRowFieldsOfKind(int32_t kind);
+
 // The cells and icon of an item's row, from its object.
 titemrow ItemRowCells(const tpstmessage& m);
 

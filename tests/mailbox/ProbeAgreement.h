@@ -47,11 +47,19 @@ inline std::string Disagreement(tpstfile* file, tnodeentry* node) {
     std::unique_ptr<tpstmessage> whole = BuildMessage(file, node, nullptr);
     std::string a = Signature(cheap.get()), b = Signature(whole.get());
     if (a == b && whole) {
-        const bool note = whole->Kind == kKindStickyNote;
-        std::unique_ptr<tpstmessage> row = ProbeMessage(file, node, ItemRowFields(note));
-        a = RowSignature(row.get());
+        // The rows read for every kind's fields (a sticky note's body but
+        // for a sticky note), and for the object's own kind's.
+        std::unique_ptr<tpstmessage> row =
+            ProbeMessage(file, node,
+                         whole->Kind == kKindStickyNote ? ItemRowFieldsOfKind(kKindStickyNote)
+                                                        : ItemRowFieldsOfAnyKind());
+        std::unique_ptr<tpstmessage> own =
+            ProbeMessage(file, node, ItemRowFieldsOfKind(whole->Kind));
         b = RowSignature(whole.get());
+        a = RowSignature(row.get());
+        if (a == b) a = RowSignature(own.get());
         FreeMessage(row);
+        FreeMessage(own);
     }
     FreeMessage(cheap);
     FreeMessage(whole);

@@ -199,14 +199,13 @@ tfolderitems CollectFolderItems(TPst64File& pst, tnodeentry* folder) {
 std::span<const char* const> ItemRowFieldsOfAnyKind() {
     static const std::vector<const char*> fields = [] {
         std::vector<const char*> all;
+        auto listed = [&](std::string_view field) {
+            return std::ranges::any_of(all, [&](const char* f) { return field == f; });
+        };
         for (int32_t kind :
              {kKindMail, kKindAppointment, kKindContact, kKindJournal, kKindStickyNote, kKindTask})
             for (const char* field : ItemRowFieldsOfKind(kind))
-                if (std::string_view(field) != kNoteBody &&
-                    std::find_if(all.begin(), all.end(), [&](const char* f) {
-                        return std::string_view(f) == field;
-                    }) == all.end())
-                    all.push_back(field);
+                if (field != std::string_view(kNoteBody) && !listed(field)) all.push_back(field);
         return all;
     }();
     return fields;

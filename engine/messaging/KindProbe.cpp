@@ -206,7 +206,7 @@ tprobe ApplySets(tdeferredcontext& c, tstoretarget target, tprobeplan& plan) {
             } else if (AppliesNothingAsked(entry, target, plan)) {
                 continue;
             }
-            if (ApplyValue(target, *value) == tapplyresult::StopSet) break;
+            if (ApplyValueOfEntry(entry, target, *value) == tapplyresult::StopSet) break;
         }
         if (target.element) target.element = target.element->Next.get();
     }

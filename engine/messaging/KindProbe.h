@@ -15,10 +15,10 @@
 // An object whose Kind, and whose MailInfo and FolderCounts being there or
 // not, are those of BuildMessage(file, node); so is the record its kind's
 // item list counts by (Appointment, Contact, Journal or StickyNote for an
-// object of that kind). Its other records and fields are partial. Null exactly when
-// BuildMessage gives null. Where the cheap read cannot be sure (a budget
-// that might not hold, a table where a property context should be) it is
-// BuildMessage's own object.
+// object of that kind). Its other records and fields are partial. Null
+// exactly when BuildMessage gives null. Where the cheap read cannot be sure
+// (a budget that might not hold, a table where a property context should
+// be) it is BuildMessage's own object.
 // `fields` ("record::Field" as the field list names them, e.g.
 // "tmailinfo::Subject") are read too and equal BuildMessage's.
 std::unique_ptr<tpstmessage> ProbeMessage(tpstfile* file, tnodeentry* node,

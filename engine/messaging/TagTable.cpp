@@ -160,7 +160,10 @@ const ttagentry* FindTagEntry(uint32_t tag) {
 }
 
 tapplyresult ApplyValue(tstoretarget& target, tpropvalue& value) {
-    const ttagentry* entry = FindTagEntry(value.Tag);
+    return ApplyValueOfEntry(FindTagEntry(value.Tag), target, value);
+}
+
+tapplyresult ApplyValueOfEntry(const ttagentry* entry, tstoretarget& target, tpropvalue& value) {
     if (!entry) {
         tbuffer().swap(value.Data);
         return tapplyresult::Unknown;

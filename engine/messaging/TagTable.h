@@ -55,5 +55,8 @@ enum class tapplyresult {
 // Stores one value into the message (and the current element) by the table.
 tapplyresult ApplyValue(tstoretarget& target, tpropvalue& value);
 
+// ApplyValue with the value's entry already looked up (FindTagEntry(value.Tag)).
+tapplyresult ApplyValueOfEntry(const ttagentry* entry, tstoretarget& target, tpropvalue& value);
+
 // The text between the quotes of charset="..." in a "content-type" value.
 std::optional<std::string> QuotedCharset(const std::string& contentType);

@@ -14,11 +14,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <numeric>
 #include <vector>
 
 #include "engine/ndb/NodeTree.h"
 #include "engine/ndb/PstFile.h"
+#include "support/Parallel.h"
 
 namespace ostrel {
 
@@ -27,15 +27,35 @@ inline int64_t FileOffsetOf(const tnodeentry* node) {
     return node && node->pDataBlock ? node->pDataBlock->ib : std::numeric_limits<int64_t>::max();
 }
 
-// The indexes 0 .. count-1 in file order of nodeAt(index).
+// Lists from this long on are ordered on two cores: fetching each offset is a
+// cache miss in the block index, and a million items take a quarter second
+// on one core.
+inline constexpr size_t kFileOrderOnTwoCoresFrom = 65536;
+
+// The indexes 0 .. count-1 in file order of nodeAt(index). nodeAt is called
+// from two threads at once for a long list.
 template <typename NodeAt> std::vector<size_t> FileOrder(size_t count, NodeAt nodeAt) {
+    // The (offset, index) pairs are all different, so sorting them gives the
+    // order a stable sort by offset would.
+    struct tplace {
+        int64_t offset;
+        size_t index;
+        auto operator<=>(const tplace&) const = default;
+    };
+    std::vector<tplace> places(count);
+    const size_t half = count < kFileOrderOnTwoCoresFrom ? count : (count + 1) / 2;
+    ForChunksOnCores(
+        count, std::max<size_t>(half, 1),
+        [&](size_t first, size_t end) {
+            for (size_t i = first; i < end; ++i)
+                places[i] = {FileOffsetOf(nodeAt(i)), i};
+            std::sort(places.begin() + ptrdiff_t(first), places.begin() + ptrdiff_t(end));
+        },
+        {}, 2);
+    std::inplace_merge(places.begin(), places.begin() + ptrdiff_t(half), places.end());
     std::vector<size_t> order(count);
-    std::iota(order.begin(), order.end(), size_t(0));
-    std::vector<int64_t> offsets(count);
     for (size_t i = 0; i < count; ++i)
-        offsets[i] = FileOffsetOf(nodeAt(i));
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return offsets[a] < offsets[b]; });
+        order[i] = places[i].index;
     return order;
 }
 

@@ -4,7 +4,6 @@
 // each keeps what it read in the nodes it took, and the collection walks the
 // tree afterwards as it would have, taking the kept reads. Only the thread
 // that runs the collection pumps events; a Stop there stops every thread.
-#include <algorithm>
 #include <thread>
 
 #include "mailbox/FileOrder.h"
@@ -28,15 +27,14 @@ void TPst64File::ReadKindsAhead() {
             pending.push_back(node);
     if (pending.size() < kFewestForThreads) return;
     // In file order (see FileOrder.h): each thread's reads then move forward.
-    std::stable_sort(pending.begin(), pending.end(), [](const tnodeentry* a, const tnodeentry* b) {
-        return ostrel::FileOffsetOf(a) < ostrel::FileOffsetOf(b);
-    });
+    const std::vector<size_t> order =
+        ostrel::FileOrder(pending.size(), [&](size_t i) { return pending[i]; });
     // Nodes a stopped or failed share leaves unread are read by the collection itself.
     ostrel::ForChunksOnCores(
         pending.size(), kNodesPerChunk,
         [&](size_t first, size_t end) {
             for (size_t i = first; i < end; ++i) {
-                tnodeentry* node = pending[i];
+                tnodeentry* node = pending[order[i]];
                 std::unique_ptr<tpstmessage> object = ProbeMessage(&Engine, node);
                 kindrecords::KeepRead(node, object.get());
                 FreeMessage(object);

@@ -52,8 +52,9 @@ endfunction()
 # engine makes many small, short-lived allocations (block buffers, property
 # values, rows) on every core, which glibc's allocator served at about a
 # fifth of the open's time. The sanitizer builds keep the sanitizers' own.
-# --no-as-needed: no symbol is named, the library replaces malloc by being
-# loaded before the C library.
+# --no-as-needed: the library replaces malloc by being
+# loaded before the C library. The programs also ask it for huge pages
+# (support/allocator/MallocPages.cpp).
 function(ostrel_use_fast_malloc target)
   if(OSTREL_SANITIZE OR OSTREL_FUZZ)
     return()
@@ -62,6 +63,7 @@ function(ostrel_use_fast_malloc target)
   if(TARGET mimalloc)
     target_link_options(${target} PRIVATE LINKER:--no-as-needed)
     target_link_libraries(${target} PRIVATE mimalloc)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/support/allocator/MallocPages.cpp)
   else()
     message(STATUS "mimalloc not found: ${target} uses the C library's malloc")
   endif()

@@ -2,6 +2,8 @@
 // engine record, lookups that ignore BID bit 0, and release.
 #include "engine/ndb/BlockIndex.h"
 
+#include <algorithm>
+
 #include "engine/ndb/PstFile.h"
 
 namespace {
@@ -89,6 +91,47 @@ void InsertAt(tpstfile* file, Link& p, Link entry) {
 
 using tcursor = tblockstore::tcursor;
 
+// Interpolation steps before halving: BIDs are handed out in rising steps
+// ([MS-PST] 2.2.2.2, bidNextB), so in a file's sorted run a key lies close
+// to where its value puts it, and a guess or two lands on it.
+constexpr int kGuesses = 4;
+
+// The sorted run's record with `key`, or null: one cache miss or two where
+// the tree's search takes a dozen. Keys far from even spread cost at most
+// kGuesses probes more than a binary search.
+tblockentry* FindInSortedRun(const tpstfile* file, int64_t key) {
+    size_t lo = 0, hi = file->blocksSorted; // the key, if there, is within [lo, hi)
+    for (int guess = 0; guess < kGuesses && hi - lo > 2; ++guess) {
+        const int64_t first = file->blocks.At(lo)->bid, last = file->blocks.At(hi - 1)->bid;
+        if (key < first || key > last) return nullptr;
+        // In doubles: the span of two 64-bit keys may not fit in one.
+        const double share = (double(key) - double(first)) / (double(last) - double(first));
+        const size_t at = lo + std::min(size_t(share * double(hi - 1 - lo)), hi - 1 - lo);
+        tblockentry* e = file->blocks.At(at);
+        if (e->bid == key) return e;
+        if (key < e->bid)
+            hi = at;
+        else
+            lo = at + 1;
+    }
+    while (lo < hi) {
+        const size_t at = lo + (hi - lo) / 2;
+        tblockentry* e = file->blocks.At(at);
+        if (e->bid == key) return e;
+        if (key < e->bid)
+            hi = at;
+        else
+            lo = at + 1;
+    }
+    return nullptr;
+}
+
+// A record linked after the sorted run whose key the run holds too makes
+// the key's lookup the tree's to decide: the run is no longer searched.
+void KeepSortedRunUnique(tpstfile* file, const tblockentry* linked) {
+    if (file->blocksSorted != 0 && FindInSortedRun(file, linked->bid)) file->blocksSorted = 0;
+}
+
 bool StrictlyAscending(tcursor records) {
     const tblockentry* before = records.Next();
     for (const tblockentry* e = before ? records.Next() : nullptr; e;
@@ -133,10 +176,12 @@ void LinkAddedBlocks(tpstfile* file) {
     tcursor added(file->blocks, file->blocksLinked);
     if (!file->pBlockIndex && StrictlyAscending(added)) {
         file->pBlockIndex = LinkBalanced(added, count - file->blocksLinked);
+        if (file->blocksLinked == 0) file->blocksSorted = count;
     } else {
         while (tblockentry* entry = added.Next()) {
             file->fInsertGrew = 0;
             InsertAt(file, file->pBlockIndex, entry);
+            KeepSortedRunUnique(file, entry);
         }
     }
     file->blocksLinked = count;
@@ -145,6 +190,8 @@ void LinkAddedBlocks(tpstfile* file) {
 tblockentry* FindBlock(tpstfile* file, uint64_t bid) {
     if (!file || bid == 0) return nullptr;
     int64_t key = int64_t(bid & ~uint64_t(1));
+    if (file->blocksSorted != 0)
+        if (tblockentry* e = FindInSortedRun(file, key)) return e;
     tblockentry* p = file->pBlockIndex;
     while (p) {
         if (p->bid == key) return p;
@@ -159,6 +206,7 @@ tblockentry* InsertBlock(tpstfile* file, const tblockentry& fields) {
     tblockentry* entry = file->blocks.Add(fields);
     file->fInsertGrew = 0;
     InsertAt(file, file->pBlockIndex, entry);
+    KeepSortedRunUnique(file, entry);
     ++file->blocksLinked;
     return entry;
 }
@@ -167,6 +215,7 @@ void FreeBlockIndex(tpstfile* file) {
     if (!file) return;
     file->pBlockIndex = nullptr;
     file->blocksLinked = 0;
+    file->blocksSorted = 0;
     file->blocks.Clear();
     file->indexedLeaves.clear();
     file->indexedLeaves.shrink_to_fit();

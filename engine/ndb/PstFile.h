@@ -26,6 +26,10 @@ struct tpstfile {
     tblockentry* pBlockIndex = nullptr; // root of the block index
     tblockstore blocks;                 // owns the block index's records
     size_t blocksLinked = 0; // records of `blocks` in the index; the rest wait (AddBlockUnlinked)
+    // The first blocksSorted records of `blocks` rise strictly by key and no
+    // other record of the index has one of their keys: FindBlock searches
+    // them as a sorted array before it walks the tree (BlockIndex.cpp).
+    size_t blocksSorted = 0;
     tnodeentry* pNodeFirst = nullptr; // first top-level node
     tnodeentry* pNodeLast = nullptr;  // last top-level node
     tnamedpropmap pNamedProps{nullptr, nullptr};

@@ -63,6 +63,16 @@ public:
         return slabs_.empty() ? 0 : count + used_;
     }
 
+    // The `index`-th record added since the last Clear; index < Count().
+    T* At(size_t index) const {
+        size_t slab = 0, records = kFirstSlabRecords;
+        for (; records < kLargestSlabRecords && index >= records; records = NextSize(records)) {
+            index -= records;
+            ++slab;
+        }
+        return static_cast<T*>(slabs_[slab + index / records]) + index % records;
+    }
+
     // The records from the `first`-th added on, one at a time in the order added.
     class tcursor {
     public:

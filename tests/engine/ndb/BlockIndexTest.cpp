@@ -1,7 +1,11 @@
-// The block index: AVL shape and balance, duplicates, bit 0 and BID 0.
+// The block index: AVL shape and balance, duplicates, bit 0 and BID 0, and
+// the sorted run's lookups against the tree's.
 #include "tests/engine/ndb/FileImage.h"
 
+#include <algorithm>
+#include <climits>
 #include <random>
+#include <vector>
 
 using namespace testimg;
 
@@ -184,6 +188,81 @@ TEST(BlockIndex, AddedRecordsAreLinkedLikeInsertions) {
     Shape(linked.pBlockIndex, a);
     Shape(inserted.pBlockIndex, b);
     EXPECT_EQ(a, b);
+}
+
+// What the tree alone answers: the first record with the key on the search path.
+const tblockentry* TreeFind(const tpstfile& file, uint64_t bid) {
+    const int64_t key = int64_t(bid & ~uint64_t(1));
+    const tblockentry* p = file.pBlockIndex;
+    while (p && p->bid != key)
+        p = key < p->bid ? p->pLesser : p->pGreater;
+    return bid == 0 ? nullptr : p;
+}
+
+// The walk's records, linked as a sorted run, are found by searching them as
+// an array: every key and every key between or beyond them gives the tree's
+// answer, however the keys are spread; records inserted later are found in
+// the tree, and one that repeats a key of the run hands that key back to the
+// tree.
+TEST(BlockIndex, SortedRunAnswersAsTheTree) {
+    std::mt19937_64 rng(23);
+    std::vector<std::vector<int64_t>> spreads;
+    std::vector<int64_t> even, gaps, clustered, wide;
+    for (int64_t i = 0; i < 50000; ++i)
+        even.push_back(0x100 + 4 * i); // BIDs handed out one after the other
+    for (int64_t k = -4000, i = 0; i < 20000; ++i)
+        gaps.push_back(k += 2 + int64_t(rng() % 64) * 2); // deleted blocks between, negative first
+    for (int64_t i = 0; i < 3000; ++i) // three crowds far apart: guesses land wide
+        for (int64_t base : {int64_t(0x10), int64_t(1) << 40, int64_t(1) << 61})
+            clustered.push_back(base + 8 * i);
+    std::sort(clustered.begin(), clustered.end());
+    for (int64_t i = 0; i < 300; ++i) // doubling gaps up to the ends of the key range
+        wide.push_back(i < 62 ? -(int64_t(1) << (62 - i))
+                              : int64_t(2) << std::min<int64_t>(i - 62, 61)); // even: found
+    std::sort(wide.begin(), wide.end());
+    wide.erase(std::unique(wide.begin(), wide.end()), wide.end());
+    for (auto* keys : {&even, &gaps, &clustered, &wide}) {
+        tpstfile file;
+        for (size_t i = 0; i < keys->size(); ++i)
+            AddBlockUnlinked(&file, Block((*keys)[i], int64_t(i)));
+        LinkAddedBlocks(&file);
+        ASSERT_EQ(file.blocksSorted, keys->size());
+        auto agrees = [&](int64_t bid) {
+            return FindBlock(&file, uint64_t(bid)) == TreeFind(file, uint64_t(bid));
+        };
+        for (size_t i = 0; i < keys->size(); ++i) {
+            const int64_t k = (*keys)[i];
+            ASSERT_NE(FindBlock(&file, uint64_t(k)), nullptr) << k;
+            ASSERT_EQ(FindBlock(&file, uint64_t(k))->ib, int64_t(i));
+            for (int64_t near : {k - 2, k + 1, k + 2, k + 6})
+                ASSERT_TRUE(agrees(near)) << near;
+        }
+        for (int64_t beyond : {INT64_MIN, INT64_MIN + 2, INT64_MAX - 1, int64_t(0)})
+            EXPECT_TRUE(agrees(beyond)) << beyond;
+        // The recovery's insertions: new keys are found in the tree.
+        const int64_t late = keys->back() + 1000;
+        InsertBlock(&file, Block(late, -1));
+        ASSERT_NE(FindBlock(&file, uint64_t(late)), nullptr);
+        EXPECT_EQ(FindBlock(&file, uint64_t(late))->ib, -1);
+        EXPECT_EQ(file.blocksSorted, keys->size());
+        // A repeated key: the tree decides which record a lookup finds.
+        const int64_t repeated = (*keys)[keys->size() / 3];
+        InsertBlock(&file, Block(repeated, -2));
+        EXPECT_EQ(file.blocksSorted, 0u);
+        EXPECT_EQ(FindBlock(&file, uint64_t(repeated)), TreeFind(file, uint64_t(repeated)));
+        for (size_t i = 0; i < keys->size(); i += 97)
+            ASSERT_TRUE(agrees((*keys)[i]));
+    }
+    // Records linked into an index that holds one already are no sorted run.
+    tpstfile file;
+    InsertBlock(&file, Block(100, 99));
+    for (int64_t k : {4, 8, 12})
+        AddBlockUnlinked(&file, Block(k, k));
+    LinkAddedBlocks(&file);
+    EXPECT_EQ(file.blocksSorted, 0u);
+    EXPECT_EQ(FindBlock(&file, 8)->ib, 8);
+    FreeBlockIndex(&file);
+    EXPECT_EQ(FindBlock(&file, 8), nullptr);
 }
 
 } // namespace

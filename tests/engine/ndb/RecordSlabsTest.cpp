@@ -1,6 +1,7 @@
 // The index record stores: records keep their fields and addresses while
 // the slabs grow past the huge-page size, across a move, and a cleared
-// store starts over; a cursor reads them back in order from any record.
+// store starts over; a cursor reads them back in order from any record,
+// and each is found by its place.
 #include "engine/ndb/RecordSlabs.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +52,10 @@ TEST(RecordSlabs, RecordsKeepFieldsAndAddressesAcrossSlabsAndMoves) {
         }
         EXPECT_EQ(expected, n) << first;
     }
+
+    // Each record by its place, in the doubling slabs and the whole ones.
+    for (uint64_t i = 0; i < n; ++i)
+        ASSERT_EQ(moved.At(size_t(i)), added[i]) << i;
 
     moved.Clear();
     EXPECT_EQ(moved.Count(), 0u);

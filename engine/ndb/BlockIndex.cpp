@@ -97,32 +97,40 @@ using tcursor = tblockstore::tcursor;
 constexpr int kGuesses = 4;
 
 // The sorted run's record with `key`, or null: one cache miss or two where
-// the tree's search takes a dozen. Keys far from even spread cost at most
-// kGuesses probes more than a binary search.
+// the tree's search takes a dozen (the run's two ends, read by every lookup,
+// stay in the cache). Keys far from even spread cost at most kGuesses
+// probes more than a binary search.
 tblockentry* FindInSortedRun(const tpstfile* file, int64_t key) {
+    const tblockstore& run = file->blocks;
     size_t lo = 0, hi = file->blocksSorted; // the key, if there, is within [lo, hi)
-    for (int guess = 0; guess < kGuesses && hi - lo > 2; ++guess) {
-        const int64_t first = file->blocks.At(lo)->bid, last = file->blocks.At(hi - 1)->bid;
-        if (key < first || key > last) return nullptr;
+    if (hi == 0) return nullptr;
+    // Two records read so far that the key lies between, to guess from.
+    size_t belowAt = 0, aboveAt = hi - 1;
+    int64_t below = run.At(belowAt)->bid, above = run.At(aboveAt)->bid;
+    if (key < below || key > above) return nullptr;
+    // The record at `at` if it has the key; else null, with the range and
+    // the bounds narrowed to the side of `at` where the key would lie.
+    auto probe = [&](size_t at) -> tblockentry* {
+        tblockentry* e = run.At(at);
+        if (e->bid == key) return e;
+        if (key < e->bid) {
+            hi = aboveAt = at;
+            above = e->bid;
+        } else {
+            belowAt = at;
+            lo = at + 1;
+            below = e->bid;
+        }
+        return nullptr;
+    };
+    for (int guess = 0; guess < kGuesses && lo < hi && below < above; ++guess) {
         // In doubles: the span of two 64-bit keys may not fit in one.
-        const double share = (double(key) - double(first)) / (double(last) - double(first));
-        const size_t at = lo + std::min(size_t(share * double(hi - 1 - lo)), hi - 1 - lo);
-        tblockentry* e = file->blocks.At(at);
-        if (e->bid == key) return e;
-        if (key < e->bid)
-            hi = at;
-        else
-            lo = at + 1;
+        const double share = (double(key) - double(below)) / (double(above) - double(below));
+        const size_t at = belowAt + size_t(share * double(aboveAt - belowAt));
+        if (tblockentry* e = probe(std::clamp(at, lo, hi - 1))) return e;
     }
-    while (lo < hi) {
-        const size_t at = lo + (hi - lo) / 2;
-        tblockentry* e = file->blocks.At(at);
-        if (e->bid == key) return e;
-        if (key < e->bid)
-            hi = at;
-        else
-            lo = at + 1;
-    }
+    while (lo < hi)
+        if (tblockentry* e = probe(lo + (hi - lo) / 2)) return e;
     return nullptr;
 }
 

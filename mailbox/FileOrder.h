@@ -28,8 +28,7 @@ inline int64_t FileOffsetOf(const tnodeentry* node) {
 }
 
 // Lists from this long on are ordered on two cores: fetching each offset is a
-// cache miss in the block index, and a million items take a quarter second
-// on one core.
+// cache miss in the block index, and the open orders a million of them.
 inline constexpr size_t kFileOrderOnTwoCoresFrom = 65536;
 
 // The indexes 0 .. count-1 in file order of nodeAt(index). nodeAt is called

@@ -13,10 +13,12 @@ namespace {
 
 constexpr int32_t kRowsPerWindow = 4096;
 
-void PrintRow(std::ostream& out, const std::vector<std::string>& cells) {
-    for (size_t i = 0; i < cells.size(); ++i)
-        out << (i ? "\t" : "") << cells[i];
-    out << "\n";
+void AppendRow(std::string& text, const std::vector<std::string>& cells) {
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (i) text += '\t';
+        text += cells[i];
+    }
+    text += '\n';
 }
 
 } // namespace
@@ -51,16 +53,21 @@ int Items(const std::string& file, const std::string& path, std::ostream& out) {
         std::vector<std::string> captions;
         for (const tcolumn& c : items.Set.Columns)
             captions.push_back(c.Caption);
-        PrintRow(out, captions);
-        // Rows are read a window at a time on every core and printed in order.
+        std::string text;
+        AppendRow(text, captions);
+        // Rows are read a window at a time on every core and printed in
+        // order, each window in one write.
         for (int32_t first = 0; first < items.Count; first += kRowsPerWindow) {
             int32_t end = std::min(items.Count, first + kRowsPerWindow);
             for (titemrow& row : BuildItemRows(pst, chosen->Node, first, end)) {
                 // The marker follows the kind's columns, on recovered rows only.
                 if (row.Recovered) row.Cells.push_back(kRecoveredMarker);
-                PrintRow(out, row.Cells);
+                AppendRow(text, row.Cells);
             }
+            out.write(text.data(), std::streamsize(text.size()));
+            text.clear();
         }
+        out.write(text.data(), std::streamsize(text.size()));
         if (items.Status) status = *items.Status;
     }
     out << status << "\n";

@@ -169,11 +169,35 @@ void FitLastColumn(std::vector<tcolumn>& columns, int listWidth) {
 std::string FormatListDate(const tbytes& filetime) {
     std::optional<std::tm> local = FileTimeToLocalTime(filetime);
     if (!local) return {};
+    const int year = local->tm_year + 1900;
     char out[64];
-    snprintf(out, sizeof out, "%s %04d.%02d.%02d %02d:%02d:%02d", kDayNames[local->tm_wday % 7],
-             local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour,
-             local->tm_min, local->tm_sec);
-    return out;
+    if (year < 0 || year > 9999) {
+        snprintf(out, sizeof out, "%s %04d.%02d.%02d %02d:%02d:%02d", kDayNames[local->tm_wday % 7],
+                 year, local->tm_mon + 1, local->tm_mday, local->tm_hour, local->tm_min,
+                 local->tm_sec);
+        return out;
+    }
+    // "Www YYYY.MM.DD hh:mm:ss" written by hand: a list of many thousand
+    // rows formats as many dates, and snprintf is a good part of a row's cost.
+    std::string text = kDayNames[local->tm_wday % 7];
+    text.resize(23);
+    auto put = [&](size_t at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            text[at + size_t(i)] = char('0' + value % 10);
+    };
+    text[3] = ' ';
+    put(4, year, 4);
+    text[8] = '.';
+    put(9, local->tm_mon + 1, 2);
+    text[11] = '.';
+    put(12, local->tm_mday, 2);
+    text[14] = ' ';
+    put(15, local->tm_hour, 2);
+    text[17] = ':';
+    put(18, local->tm_min, 2);
+    text[20] = ':';
+    put(21, local->tm_sec, 2);
+    return text;
 }
 
 tfolderitems CollectFolderItems(TPst64File& pst, tnodeentry* folder) {

@@ -51,6 +51,13 @@ TEST(ItemRowsTest, ListDateIsLocalTimeWithDayName) {
     setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
     tzset();
     EXPECT_EQ(FormatListDate(FileTimeBytes(0x01CAA7FE8EA21880ull)), "Sun 2010.02.07 15:05:09");
+    // Years past 9999 keep all their digits; the last FILETIME is in 30828.
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    EXPECT_EQ(FormatListDate(FileTimeBytes(0x7FFFFFFFFFFFFFFFull)), "Thu 30828.09.14 02:48:05");
+    // 9999-12-31 23:59:59 and the second after it.
+    EXPECT_EQ(FormatListDate(FileTimeBytes(2650467743990000000ull)), "Fri 9999.12.31 23:59:59");
+    EXPECT_EQ(FormatListDate(FileTimeBytes(2650467744000000000ull)), "Sat 10000.01.01 00:00:00");
     setenv("TZ", "UTC", 1);
     tzset();
 }

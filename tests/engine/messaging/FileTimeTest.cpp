@@ -90,3 +90,63 @@ TEST_F(FileTimeTest, UnixTimeAndLocalTimeOfTheSameBytes) {
     EXPECT_EQ(summer->tm_mon, 6);
     EXPECT_EQ(summer->tm_wday, 4);
 }
+
+namespace {
+
+bool SameBrokenTime(const std::tm& a, const std::tm& b) {
+    return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday &&
+           a.tm_hour == b.tm_hour && a.tm_min == b.tm_min && a.tm_sec == b.tm_sec &&
+           a.tm_wday == b.tm_wday && a.tm_yday == b.tm_yday && a.tm_isdst == b.tm_isdst &&
+           a.tm_gmtoff == b.tm_gmtoff;
+}
+
+// Every `step` seconds from `from` to `to`: the conversion and localtime_r agree.
+int CountDisagreements(int64_t from, int64_t to, int64_t step) {
+    int wrong = 0;
+    for (int64_t t = from; t <= to; t += step) {
+        std::tm expected{};
+        const std::time_t tt = std::time_t(t);
+        std::optional<std::tm> got = FileTimeToLocalTime(FileTime(t));
+        if (!localtime_r(&tt, &expected) || !got || !SameBrokenTime(*got, expected)) ++wrong;
+    }
+    return wrong;
+}
+
+} // namespace
+
+// Dates are broken down from offsets kept per day: they must be what the C
+// library gives for every second, through summer-time changes of an hour and
+// of half an hour, odd historic offsets, zones that count leap seconds (where
+// installed), times before 1970 and a zone changed between two lists.
+TEST_F(FileTimeTest, KeptDayOffsetsGiveWhatTheLibraryGives) {
+    constexpr int64_t k1890 = -2524521600LL, k2045 = 2366841600LL;
+    for (const char* zone : {"UTC0", "CET-1CEST,M3.5.0,M10.5.0/3", "Europe/Amsterdam",
+                             "America/St_Johns", "Australia/Lord_Howe", "Asia/Kathmandu",
+                             "America/Sao_Paulo", "right/Europe/London"}) {
+        SCOPED_TRACE(zone);
+        Zone(zone);
+        // 7 h 13 min 17 s apart: every hour of the day and every day of the week.
+        EXPECT_EQ(CountDisagreements(k1890, k2045, 25997), 0);
+        // Every 10 minutes of the days of 2021's changes in Europe and Lord Howe.
+        EXPECT_EQ(CountDisagreements(1616803200LL, 1617062400LL, 600), 0); // 27-30 March
+        EXPECT_EQ(CountDisagreements(1617408000LL, 1617580800LL, 600), 0); // 3-5 April
+        EXPECT_EQ(CountDisagreements(1635552000LL, 1635811200LL, 600), 0); // 30 Oct-2 Nov
+    }
+    // The same second read under two zones in turn, each time as that zone has it.
+    Zone("UTC0");
+    ASSERT_TRUE(FileTimeToLocalTime(FileTime(1626350400LL)));
+    EXPECT_EQ(FileTimeToLocalTime(FileTime(1626350400LL))->tm_hour, 12);
+    Zone("CET-1CEST,M3.5.0,M10.5.0/3");
+    EXPECT_EQ(FileTimeToLocalTime(FileTime(1626350400LL))->tm_hour, 14);
+    // The earliest and the latest FILETIME convert as the library has them.
+    std::vector<uint8_t> zero(8, 0), last(8, 0xFF);
+    last[7] = 0x7F;
+    for (const std::vector<uint8_t>* bytes : {&zero, &last}) {
+        const std::time_t t = *FileTimeToUnixTime(*bytes);
+        std::tm expected{};
+        ASSERT_TRUE(localtime_r(&t, &expected));
+        std::optional<std::tm> got = FileTimeToLocalTime(*bytes);
+        ASSERT_TRUE(got);
+        EXPECT_TRUE(SameBrokenTime(*got, expected));
+    }
+}

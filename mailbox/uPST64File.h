@@ -121,6 +121,7 @@ private:
     // The cheap reads of every node the folder collection may ask for, on
     // every core, kept in the nodes for ReadKind.
     void ReadKindsAhead();
+    std::vector<tnodeentry*> NodesToReadAhead() const;
     std::optional<size_t> PositionInList(tnodeentry* node);
     std::unique_ptr<tpstmessage> BuildObject(tnodeentry* node);
     void ReshapeOfflineTree();

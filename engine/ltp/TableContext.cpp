@@ -245,6 +245,7 @@ bool ReadTableColumnTags(tpstfile* file, tsubnodeentry* subnodes, uint64_t bid,
         thidrange tcinfo;
         ttcinfo info;
         if (!ReadTcInfo(decoder, tcinfo, info)) return false;
+        tags.reserve(info.cCols);
         for (size_t c = 0; c < info.cCols; ++c) {
             const uint8_t* d = info.descriptors + c * kColDescSize;
             // Cells of a type that is not decoded never reach a message.

@@ -129,7 +129,8 @@ TEST(KindProbe, AgreesOnDamagedMailboxes) {
 }
 
 // Enough items that the folder collection reads them on every core (it
-// does for 2048 nodes and more), some of them in folders of another kind,
+// does for 2048 nodes and more) and picks the nodes to read in more than
+// one share of the node list (4096 nodes each), some of them in folders of another kind,
 // intact and with random damage: the reads shared out among threads give
 // what the whole builds of one thread give.
 TEST(KindProbe, ReadsOnEveryCoreAgreeWithTheWholeBuild) {
@@ -145,7 +146,7 @@ TEST(KindProbe, ReadsOnEveryCoreAgreeWithTheWholeBuild) {
     pstw::Mailbox m;
     for (size_t f = 0; f < std::size(folders); ++f) {
         pstw::Folder folder(folders[f].first, folders[f].second);
-        for (size_t i = 0; i < 520; ++i) {
+        for (size_t i = 0; i < 900; ++i) {
             pstw::Item item;
             // Most items are of their folder's kind, every seventh of another.
             item.kind = kinds[i % 7 == 0 ? (i / 7) % std::size(kinds) : f];
@@ -158,7 +159,7 @@ TEST(KindProbe, ReadsOnEveryCoreAgreeWithTheWholeBuild) {
     }
     const std::vector<uint8_t> image = pstw::MailboxWriter({pstw::Layout::Unicode, 1}).write(m);
     auto intact = OpenBytes(image);
-    ASSERT_GE(intact->Engine.nodes.owned.size(), 2600u);
+    ASSERT_GE(intact->Engine.nodes.owned.size(), 4500u);
     EXPECT_EQ(probe::CollectionDisagreement(*intact), "");
 
     std::mt19937 random(2048);

@@ -43,7 +43,7 @@ bool LeftUnread(uint16_t propType) {
 // is the most that reading it would charge. Dropped as DecodeValue drops it.
 tdecoderesult MarkUnread(tvaluedecoder& decoder, tpropvalue& value, uint16_t propId,
                          uint16_t propType, uint32_t valueField, uint64_t& bound) {
-    value = tpropvalue();
+    value.Reset();
     tnamedpropmatch named = ConsultNamedPropertyMap(decoder.file->pNamedProps.get(), propId);
     value.Tag = named.tag;
     value.Name = named.name;
@@ -76,7 +76,8 @@ tdeferredstatus WithinBudget(const tdeferredcontext& c, uint64_t bounds) {
 // The records of the context, decoded or marked; the status they leave.
 tdeferredstatus ReadRecords(tdeferredcontext& c, const thidrange& records) {
     const size_t count = records.Length() / kPcRecordSize;
-    auto set = std::make_unique<tpropset>();
+    // A recycled context's set: its values are filled again in place.
+    std::unique_ptr<tpropset> set = c.set ? std::move(c.set) : std::make_unique<tpropset>();
     set->Count = set->Capacity = int32_t(count);
     set->RowCount = 1;
     set->Values.resize(count);
@@ -104,6 +105,9 @@ tdeferredstatus ReadRecords(tdeferredcontext& c, const thidrange& records) {
         bounds += bound;
         ++slot;
     }
+    // The slots of dropped values stay empty, also in a recycled set.
+    for (size_t i = size_t(slot); i < count; ++i)
+        set->Values[i].reset();
     c.set = std::move(set);
     c.stride = count;
     return WithinBudget(c, bounds);
@@ -150,26 +154,50 @@ tdeferredstatus ReadTableCells(tdeferredcontext& c) {
     return WithinBudget(c, bounds);
 }
 
+// The thread's context given back by RecycleDeferredContext, if any.
+thread_local std::unique_ptr<tdeferredcontext> tSpareContext;
+
+// What a thread keeps for reuse is bounded: no body's storage after its
+// read, no set of an unusually large context.
+constexpr size_t kMostKeptValueBytes = 4096;
+constexpr size_t kMostKeptValues = 1024;
+
+// A context as new, but for the set of a recycled one, which ReadRecords
+// fills again in place.
+std::unique_ptr<tdeferredcontext> FreshContext(bool reuse) {
+    std::unique_ptr<tdeferredcontext> c = reuse ? std::move(tSpareContext) : nullptr;
+    if (!c) return std::make_unique<tdeferredcontext>();
+    std::unique_ptr<tpropset> set = std::move(c->set);
+    std::vector<tdeferredvalue> deferred = std::move(c->deferred);
+    *c = tdeferredcontext();
+    c->set = std::move(set);
+    c->deferred = std::move(deferred);
+    c->deferred.clear();
+    return c;
+}
+
 // The heap under `bid` read by `read` when it has the signature `expected`;
 // Uncertain for the other kind of context, Unreadable for anything else.
 template <typename Read>
 std::unique_ptr<tdeferredcontext> ReadDeferred(tpstfile* file, tsubnodeentry* subnodes,
-                                               uint64_t bid, uint16_t expected, Read read) {
-    auto c = std::make_unique<tdeferredcontext>();
-    if (!file) return c;
+                                               uint64_t bid, uint16_t expected, Read read,
+                                               bool reuse = false) {
+    auto c = FreshContext(reuse);
     try {
-        std::optional<theap> heap = LoadHeap(file, bid);
-        if (!heap) return c;
-        c->heap = std::move(*heap);
-        c->decoder = tvaluedecoder{file, subnodes, &c->heap, 0};
-        if (c->heap.Signature == expected)
-            c->status = read(*c);
-        else if (c->heap.Signature == kHeapSigPropContext ||
-                 c->heap.Signature == kHeapSigTableContext)
-            c->status = tdeferredstatus::Uncertain;
+        std::optional<theap> heap = file ? LoadHeap(file, bid) : std::nullopt;
+        if (heap) {
+            c->heap = std::move(*heap);
+            c->decoder = tvaluedecoder{file, subnodes, &c->heap, 0};
+            if (c->heap.Signature == expected)
+                c->status = read(*c);
+            else if (c->heap.Signature == kHeapSigPropContext ||
+                     c->heap.Signature == kHeapSigTableContext)
+                c->status = tdeferredstatus::Uncertain;
+        }
     } catch (const std::bad_alloc&) {
         c->status = tdeferredstatus::Uncertain;
     }
+    // Whatever was not read leaves no set, recycled or new.
     if (c->status != tdeferredstatus::Ready) c->set.reset();
     return c;
 }
@@ -178,7 +206,16 @@ std::unique_ptr<tdeferredcontext> ReadDeferred(tpstfile* file, tsubnodeentry* su
 
 std::unique_ptr<tdeferredcontext> ReadDeferredContext(tpstfile* file, tsubnodeentry* subnodes,
                                                       uint64_t bid) {
-    return ReadDeferred(file, subnodes, bid, kHeapSigPropContext, ReadPropertyRecords);
+    return ReadDeferred(file, subnodes, bid, kHeapSigPropContext, ReadPropertyRecords, true);
+}
+
+void RecycleDeferredContext(std::unique_ptr<tdeferredcontext> context) {
+    if (!context || !context->set || context->set->Next ||
+        context->set->Values.size() > kMostKeptValues)
+        return;
+    for (std::unique_ptr<tpropvalue>& value : context->set->Values)
+        if (value && value->Data.capacity() > kMostKeptValueBytes) value.reset();
+    tSpareContext = std::move(context);
 }
 
 std::unique_ptr<tdeferredcontext> ReadDeferredTable(tpstfile* file, tsubnodeentry* subnodes,

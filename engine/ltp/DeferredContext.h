@@ -47,6 +47,11 @@ struct tdeferredcontext {
 std::unique_ptr<tdeferredcontext> ReadDeferredContext(tpstfile* file, tsubnodeentry* subnodes,
                                                       uint64_t bid);
 
+// Gives a context from ReadDeferredContext back when its reader is done
+// with it: the thread's next ReadDeferredContext fills it again, reusing its
+// values' storage instead of allocating each anew.
+void RecycleDeferredContext(std::unique_ptr<tdeferredcontext> context);
+
 // The table context stored under `bid` ([MS-PST] 2.3.4) with every cell
 // that is an HNID left unread, as ReadDeferredContext leaves a property
 // context's; Uncertain when the heap is a property context or the budget

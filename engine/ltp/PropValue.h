@@ -40,6 +40,16 @@ struct tpropvalue {
     uint32_t Size = 0;          // value bytes in Data (a reader's terminator is not counted)
     const char* Name = nullptr; // borrowed from the named property map
     uint32_t ObjectNid = 0;     // PtypObject: the subnode its value names, read or not
+
+    // As a new value, but Data keeps its storage for the value read next.
+    void Reset() {
+        Tag = 0;
+        Data.clear();
+        Type = 0;
+        Size = 0;
+        Name = nullptr;
+        ObjectNid = 0;
+    }
 };
 
 struct tpropset {

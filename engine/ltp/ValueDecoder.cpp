@@ -66,7 +66,7 @@ tdecoderesult ReadObjectSubnode(tvaluedecoder& decoder, tpropvalue& value) {
 
 tdecoderesult DecodeValue(tvaluedecoder& decoder, tpropvalue& value, uint16_t propId,
                           uint16_t propType, uint32_t valueField, tcell cell) {
-    value = tpropvalue();
+    value.Reset();
     // A type this reader does not decode (PtypErrorCode, PtypMultipleInteger16,
     // ...) is dropped like a value whose HID does not resolve. Refusing the
     // whole context for it would lose the message: Outlook writes such

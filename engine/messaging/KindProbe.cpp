@@ -222,8 +222,10 @@ tprobe Outcome(const tdeferredcontext& c) {
 tprobe ApplyContext(tpstfile* file, tsubnodeentry* subnodes, uint64_t bid, tstoretarget target,
                     tprobeplan& plan) {
     auto context = ReadDeferredContext(file, subnodes, bid);
-    if (tprobe r = Outcome(*context); r != tprobe::Done) return r;
-    return ApplySets(*context, target, plan);
+    tprobe r = Outcome(*context);
+    if (r == tprobe::Done) r = ApplySets(*context, target, plan);
+    RecycleDeferredContext(std::move(context));
+    return r;
 }
 
 tsubnodeentry* OwnSubnode(tsubnodeentry* list, uint64_t nid) {

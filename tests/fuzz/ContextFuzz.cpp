@@ -3,7 +3,7 @@
 // tiny file whose node also has subnodes, so that HNIDs naming subnodes resolve.
 // The readings with values left unread (DeferredContext, of a property or a
 // table context) and the column tags of a table run on the same heap; the
-// first two must give ReadContext's values.
+// first two must give ReadContext's values, also read into recycled storage.
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -37,17 +37,21 @@ bool SameValue(const tpropvalue* a, const tpropvalue* b) {
            a->Name == b->Name && a->ObjectNid == b->ObjectNid;
 }
 
-// Every value of a deferred read, once read, is the value ReadContext gave.
+// Every value of a deferred read, once read, is the value ReadContext gave;
+// the read is given back for reuse after it, so that each read after the
+// first fills the storage of the input before.
 void CheckDeferred(tpstfile& file, tsubnodeentry* subnodes, uint64_t bid, const tpropset* sets) {
     auto deferred = ReadDeferredContext(&file, subnodes, bid);
     if (deferred->status == tdeferredstatus::Unreadable && sets) std::abort();
-    if (deferred->status != tdeferredstatus::Ready) return;
-    if (!sets || sets->Next || deferred->set->Count != sets->Count) std::abort();
-    for (size_t i = 0; i < deferred->set->Values.size(); ++i) {
-        if (!DecodeDeferred(*deferred, i)) std::abort();
-        const tpropvalue* want = i < sets->Values.size() ? sets->Values[i].get() : nullptr;
-        if (!SameValue(deferred->set->Values[i].get(), want)) std::abort();
+    if (deferred->status == tdeferredstatus::Ready) {
+        if (!sets || sets->Next || deferred->set->Count != sets->Count) std::abort();
+        for (size_t i = 0; i < deferred->set->Values.size(); ++i) {
+            if (!DecodeDeferred(*deferred, i)) std::abort();
+            const tpropvalue* want = i < sets->Values.size() ? sets->Values[i].get() : nullptr;
+            if (!SameValue(deferred->set->Values[i].get(), want)) std::abort();
+        }
     }
+    RecycleDeferredContext(std::move(deferred));
 }
 
 // The same for a table read with its HNID cells left unread: every set,
@@ -86,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         node && node->pSubBlock ? BuildSubnodeTree(&file, node->pSubBlock) : nullptr;
     std::unique_ptr<tpropset> sets = ReadContext(&file, subnodes.get(), nullptr, bid);
     CheckDeferred(file, subnodes.get(), bid, sets.get());
+    CheckDeferred(file, subnodes.get(), bid, sets.get()); // into the storage of the first
     CheckDeferredTable(file, subnodes.get(), bid, sets.get());
     std::vector<uint32_t> columns;
     ReadTableColumnTags(&file, subnodes.get(), bid, columns);

@@ -3,6 +3,8 @@
 // room of the string conversion; named properties.
 #include "tests/engine/ltp/LtpImage.h"
 
+#include "engine/ltp/DeferredContext.h"
+
 #include <tuple>
 
 using namespace ltpimg;
@@ -239,6 +241,52 @@ TEST_P(PropContext, NewSetIsPrependedToTheGivenList) {
     EXPECT_EQ(both->Next.get(), old);
     FreePropSets(both);
     EXPECT_EQ(both, nullptr);
+}
+
+// A deferred read given back for reuse is filled again in place. A context
+// of many values, then one with fewer values of other types, a dropped one
+// and an unread one, each read into the storage of the one before, give
+// value by value what ReadContext gives, and so on in turn.
+TEST_P(PropContext, RecycledDeferredReadsGiveWhatReadContextGives) {
+    PcHeap many;
+    for (uint16_t i = 0; i < 12; ++i) {
+        if (i % 2)
+            many.Add(uint16_t(0x6000 + i), PtypInteger32, i);
+        else
+            many.Add(uint16_t(0x6000 + i), PtypString8,
+                     many.Value(bytes(40 + i, uint8_t('a' + i))));
+    }
+    PcHeap few;
+    few.Add(0x0037, PtypString8, Hid(0, 30)); // no such allocation: dropped
+    few.Add(0x0E07, PtypInteger32, 5);
+    few.Add(0x1000, PtypString, few.Value(Utf16(u"body text")));
+    few.Add(0x3007, PtypTime, few.Value(U64(0x01CAA7FE8EA21880ull)));
+    f.Place(0x40, many.Build());
+    f.Place(0x48, few.Build());
+    f.Open();
+    for (uint64_t bid : {0x40, 0x48, 0x40, 0x48, 0x48}) {
+        SCOPED_TRACE(bid);
+        auto want = ReadContext(&f.file, nullptr, nullptr, bid);
+        auto got = ReadDeferredContext(&f.file, nullptr, bid);
+        ASSERT_TRUE(want);
+        ASSERT_EQ(got->status, tdeferredstatus::Ready);
+        ASSERT_EQ(got->set->Count, want->Count);
+        ASSERT_EQ(got->set->Values.size(), want->Values.size());
+        for (size_t i = 0; i < want->Values.size(); ++i) {
+            ASSERT_TRUE(DecodeDeferred(*got, i));
+            const tpropvalue* a = got->set->Values[i].get();
+            const tpropvalue* b = want->Values[i].get();
+            ASSERT_EQ(a == nullptr, b == nullptr) << "slot " << i;
+            if (!a) continue;
+            EXPECT_EQ(a->Tag, b->Tag);
+            EXPECT_EQ(a->Type, b->Type);
+            EXPECT_EQ(a->Size, b->Size);
+            EXPECT_EQ(a->Data, b->Data);
+            EXPECT_EQ(a->Name, b->Name);
+            EXPECT_EQ(a->ObjectNid, b->ObjectNid);
+        }
+        RecycleDeferredContext(std::move(got));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(LayoutsAndEncodings, PropContext,

@@ -94,7 +94,7 @@ tdeferredstatus ReadRecords(tdeferredcontext& c, const thidrange& records) {
             continue;
         }
         auto& held = set->Values[size_t(slot)];
-        held = std::make_unique<tpropvalue>();
+        if (!held) held = std::make_unique<tpropvalue>(); // a recycled set has one
         uint64_t bound = 0;
         if (MarkUnread(c.decoder, *held, id, type, field, bound) == tdecoderesult::Dropped) {
             --set->Count;

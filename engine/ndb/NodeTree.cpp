@@ -69,11 +69,11 @@ bool PreorderBefore(tnodeentry* a, tnodeentry* b) {
 
 // FindNode, ignoring the subtree of `detached` (a node being inserted).
 tnodeentry* FindLinkedNode(tpstfile* file, uint64_t nid, tnodeentry* detached) {
-    auto it = file->nodes.byNid.find(nid);
-    if (it == file->nodes.byNid.end()) return nullptr;
+    tnodeentry* head = file->nodes.byNid.Find(nid);
+    if (!head) return nullptr;
     bool checkDetached = detached && detached->cChildren > 0;
     tnodeentry* best = nullptr;
-    for (tnodeentry* n = it->second; n; n = n->pSameNid) {
+    for (tnodeentry* n = head; n; n = n->pSameNid) {
         if (checkDetached && RootOf(n) == detached) continue;
         if (!best || PreorderBefore(n, best)) best = n;
     }
@@ -152,9 +152,7 @@ tnodeentry* InsertNode(tpstfile* file, std::unique_ptr<tnodeentry> owned) {
         parent = FindLinkedNode(file, node->nidParent, node);
     AppendToList(file, parent, node);
 
-    tnodeentry*& head = file->nodes.byNid[node->nid];
-    node->pSameNid = head;
-    head = node;
+    node->pSameNid = file->nodes.byNid.PutHead(node);
     return node;
 }
 
@@ -166,7 +164,7 @@ tnodeentry* FindNode(tpstfile* file, uint64_t nid) {
 void FreeNodeTree(tpstfile* file) {
     if (!file) return;
     file->pNodeFirst = file->pNodeLast = nullptr;
-    file->nodes.byNid.clear();
+    file->nodes.byNid.Clear();
     file->nodes.orphansByParent.clear();
     file->nodes.owned.clear();
     file->nodes.owned.shrink_to_fit();

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/ndb/NidIndex.h"
 #include "engine/ndb/RecordSlabs.h"
 
 struct tpstfile;
@@ -46,8 +47,8 @@ static_assert(sizeof(tnodeentry) <= 128);
 // Owner of the node records and the maps that make lookups fast.
 struct tnodestore {
     ostrel::trecordslabs<tnodeentry> records;
-    std::vector<tnodeentry*> owned;                  // every record, in the order inserted
-    std::unordered_map<uint64_t, tnodeentry*> byNid; // head of each same-NID chain
+    std::vector<tnodeentry*> owned; // every record, in the order inserted
+    tnidindex byNid;                // head of each same-NID chain
     // Top-level nodes waiting for their parent, in list order. A node that
     // leaves the top level is not searched for and taken out: its entry
     // stays, and counts only while the node is at the top level with the

@@ -64,7 +64,7 @@ void ResetRecord(tpstfile* file) {
     file->pNamedProps.reset();
     file->nodes.owned.clear();
     file->nodes.records.Clear();
-    file->nodes.byNid.clear();
+    file->nodes.byNid.Clear();
     file->nodes.orphansByParent.clear();
     file->nodes.nextSeq = 0;
     file->fUnicode = 0;

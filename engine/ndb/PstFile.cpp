@@ -172,8 +172,11 @@ int32_t ReadFreshBuffer(tpstfile* file, int32_t count, tbuffer& buffer, int64_t 
         buffer.clear();
         return 0;
     }
-    buffer.assign(size_t(count), 0);
-    return ReadAt(file, buffer.data(), count, offset);
+    // Only the bytes the read leaves are zeroed: the rest is overwritten.
+    buffer.resize(size_t(count));
+    const int32_t got = ReadAt(file, buffer.data(), count, offset);
+    std::fill(buffer.begin() + std::clamp(got, 0, count), buffer.end(), uint8_t(0));
+    return got;
 }
 
 int64_t PstFileSize(tpstfile* file) {

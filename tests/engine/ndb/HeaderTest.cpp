@@ -127,4 +127,27 @@ TEST(ReadAt, OffsetsAbsoluteAndRelative) {
     EXPECT_EQ(buf, (tbuffer{0x80, 0x81, 0x82}));
 }
 
+// A buffer is reused from read to read: what a read leaves must be zeros,
+// never the bytes of the read before.
+TEST(ReadAt, FreshBufferKeepsNothingOfTheReadBefore) {
+    FileImage img(true, 0x100);
+    img.header(0, 0, 0, 0, 0);
+    img.grow(0x300);
+    img.bytes[0x2FE] = 0x11;
+    img.bytes[0x2FF] = 0x22;
+    tpstfile file;
+    OpenImage(img, file);
+    tbuffer buf(16, 0xAA);
+    EXPECT_EQ(ReadFreshBuffer(&file, 6, buf, 0x2FE), 2) << "short at the end of the file";
+    EXPECT_EQ(buf, (tbuffer{0x11, 0x22, 0, 0, 0, 0}));
+    buf.assign(8, 0xAA);
+    EXPECT_EQ(ReadFreshBuffer(&file, 12, buf, 0x400), 0) << "wholly past the end";
+    EXPECT_EQ(buf, tbuffer(12, 0));
+    buf.assign(8, 0xAA);
+    EXPECT_LE(ReadFreshBuffer(&file, 4, buf, -0x1000), 0) << "cannot be positioned";
+    EXPECT_EQ(buf, tbuffer(4, 0));
+    EXPECT_EQ(ReadFreshBuffer(&file, -1, buf, 0), 0);
+    EXPECT_TRUE(buf.empty());
+}
+
 } // namespace

@@ -21,14 +21,16 @@ struct tblockentry {
     // Data bytes, without padding or trailer: a 16-bit field on disk, which
     // the subnode reader may only enlarge to what an int32 count holds.
     uint32_t cb = 0;
-    // The 4 KiB layout's inflated size of the data; 0 in the other layouts.
-    // The block is compressed when it differs from cb.
-    uint32_t cbInflated = 0;
+    // The 4 KiB layout's inflated size of the data, a 16-bit field on disk;
+    // 0 in the other layouts. The block is compressed when it is neither 0
+    // nor cb.
+    uint16_t cbInflated = 0;
     int8_t balance = 0; // height(greater) - height(lesser)
 };
-// One record per block of the file, hundreds of thousands of them: kept
-// within an allocator size class of 48 bytes.
-static_assert(sizeof(tblockentry) <= 48);
+// One record per block of the file, millions of them in a large mailbox,
+// packed in slabs: every 8 bytes here are 8 MB of fresh memory per million
+// blocks, which the kernel must clear before the walk can fill it.
+static_assert(sizeof(tblockentry) <= 40);
 
 // Owner of a file's block records.
 using tblockstore = ostrel::trecordslabs<tblockentry>;

@@ -14,9 +14,10 @@ namespace {
 constexpr uint16_t kSlBlockSignature = 0x0002; // btype 0x02, cLevel 0
 
 // A stored block of the 4 KiB layout keeps its inflated size equal to cb, so
-// that growing it does not make it look compressed.
+// that growing it does not make it look compressed; beyond what the 16-bit
+// field holds, it is marked as no compressed block at all (0).
 void GrowStoredBlock(tblockentry* block, uint32_t cb) {
-    if (block->cbInflated != 0) block->cbInflated = cb;
+    if (block->cbInflated != 0) block->cbInflated = cb <= UINT16_MAX ? uint16_t(cb) : 0;
     block->cb = cb;
 }
 

@@ -224,6 +224,47 @@ TEST(Layout4k, EncodedCompressedBlockIsInflatedFirst) {
 }
 
 // An XBLOCK and an SLBLOCK, each compressed, over compressed data blocks.
+// A stored subnode list recorded too short is read again at its full size,
+// which in a damaged file may pass what the 16-bit sizes on disk hold: it
+// must still read as stored, never as a compressed block of some other size.
+TEST(Layout4k, StoredSubnodeListGrownPastSixteenBitsStaysStored) {
+    Image4k img;
+    const uint64_t kData = 0x2004, kList = 0x2008;
+    const size_t kListAt = kStoredAt + 0x1000;
+    constexpr uint32_t kEntries = 2800; // 8 + 2800 * 24 bytes: more than 65,535
+    const std::vector<uint8_t> data = Pattern(300, 3);
+    img.block(kStoredAt, kData, data, uint16_t(data.size()));
+    std::vector<uint8_t> list{0x02, 0x00, uint8_t(kEntries), uint8_t(kEntries >> 8), 0, 0, 0, 0};
+    for (uint32_t i = 0; i < kEntries; ++i)
+        for (uint64_t v : {uint64_t(0x3F + 0x20 * i), kData, uint64_t(0)})
+            for (int b = 0; b < 8; ++b)
+                list.push_back(uint8_t(v >> (8 * b)));
+    img.putBytes(kListAt, list);
+    img.bbtEntry(Trees::kBbtLeaf, 0, kData, kStoredAt, uint16_t(data.size()),
+                 uint16_t(data.size()));
+    img.bbtEntry(Trees::kBbtLeaf, 1, kList, kListAt, 8, 8); // recorded short, stored
+    img.nbtEntry(Trees::kNbtLeaf, 0, 0x21, kData, kList, 0);
+    SealTrees(img, 2, kData, 1, 0x21);
+    tpstfile file;
+    ASSERT_EQ(OpenPstFile(&file, Save(img)), 0);
+    BuildIndexes(&file);
+    tnodeentry* node = FindNode(&file, 0x21);
+    ASSERT_TRUE(node && node->pSubBlock);
+
+    std::unique_ptr<tsubnodeentry> subnodes = BuildSubnodeTree(&file, node->pSubBlock);
+    size_t count = 0;
+    for (const tsubnodeentry* e = subnodes.get(); e; e = e->pNext.get())
+        ++count;
+    EXPECT_EQ(count, kEntries);
+    const tblockentry* grown = FindBlock(&file, kList);
+    EXPECT_EQ(grown->cb, list.size()) << "the index keeps the larger size";
+    EXPECT_FALSE(IsCompressedBlock(grown));
+    EXPECT_EQ(BlockDataSize(grown), list.size());
+    tbuffer again;
+    EXPECT_EQ(ReadBlockEntry(&file, grown, again), int32_t(list.size()));
+    EXPECT_EQ(again, list);
+}
+
 TEST(Layout4k, DataAndSubnodeTreesOverCompressedBlocks) {
     Image4k img;
     const uint64_t kPartA = 0x3004, kPartB = 0x3008, kXBlock = 0x300E, kSlBlock = 0x3012;

@@ -2,6 +2,7 @@
 // reads, and closing with the release of everything built for the file.
 #include "engine/ndb/PstFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <fcntl.h>
 #include <sys/file.h>

@@ -28,8 +28,9 @@ using ostrel::limits::kMaxInflatedBlockBytes;
 uint64_t SubnodeBound(tsubnodeentry* subnodes, uint64_t nid) {
     tsubnodeentry* entry = subnodes ? FindSubnode(subnodes, nid) : nullptr;
     if (!entry || !entry->pDataBlock) return 0;
-    const tblockentry& b = *entry->pDataBlock;
-    if (IsInternalBid(uint64_t(b.bid))) return std::max<uint64_t>(kMaxDataTreeBytes, b.cb);
+    const tblocksizes b = LoadBlockSizes(entry->pDataBlock);
+    if (IsInternalBid(uint64_t(entry->pDataBlock->bid)))
+        return std::max<uint64_t>(kMaxDataTreeBytes, b.cb);
     return std::max<uint64_t>({b.cb, b.cbInflated, kMaxInflatedBlockBytes});
 }
 

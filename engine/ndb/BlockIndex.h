@@ -5,6 +5,7 @@
 // array, which finds the same record as the tree in fewer memory reads.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -23,7 +24,8 @@ struct tblockentry {
     uint32_t cb = 0;
     // The 4 KiB layout's inflated size of the data, a 16-bit field on disk;
     // 0 in the other layouts. The block is compressed when it is neither 0
-    // nor cb.
+    // nor cb. Both sizes are read through LoadBlockSizes once the walks are
+    // done (see there).
     uint16_t cbInflated = 0;
     int8_t balance = 0; // height(greater) - height(lesser)
 };
@@ -35,14 +37,46 @@ static_assert(sizeof(tblockentry) <= 40);
 // Owner of a file's block records.
 using tblockstore = ostrel::trecordslabs<tblockentry>;
 
-// Whether the block's bytes on disk are a zlib stream (4 KiB layout).
-inline bool IsCompressedBlock(const tblockentry* entry) {
-    return entry->cbInflated != 0 && entry->cbInflated != entry->cb;
+// A block's two sizes as one reader saw them. The subnode reader may enlarge
+// a stored block's cb while other threads read items (GrowStoredBlock); the
+// sizes of a block are therefore read only through LoadBlockSizes, which
+// gives either the pair before the growth or a stored block of the new size,
+// never the one size without the other.
+struct tblocksizes {
+    uint32_t cb = 0;
+    uint16_t cbInflated = 0;
+
+    // Whether the block's bytes on disk are a zlib stream (4 KiB layout).
+    bool Compressed() const { return cbInflated != 0 && cbInflated != cb; }
+    // The size of the data as the layers above see it: inflated if compressed.
+    uint64_t DataSize() const { return Compressed() ? cbInflated : cb; }
+};
+
+// cb is loaded first, and with acquire: a reader that sees a grown cb also
+// sees the cleared inflated size stored before it.
+inline tblocksizes LoadBlockSizes(const tblockentry* entry) {
+    auto& record = const_cast<tblockentry&>(*entry);
+    tblocksizes sizes;
+    sizes.cb = std::atomic_ref<uint32_t>(record.cb).load(std::memory_order_acquire);
+    sizes.cbInflated = std::atomic_ref<uint16_t>(record.cbInflated).load(std::memory_order_relaxed);
+    return sizes;
 }
 
-// The size of the block's data as the layers above see it: inflated if compressed.
+// Enlarges a stored block's cb to `cb`, which the index keeps from then on.
+// The inflated size is cleared first (0 means stored, like a size equal to
+// cb), so that no reader ever sees the block as compressed. Never call it for
+// a compressed block: its cb is the size of the stream on disk.
+inline void GrowStoredBlock(tblockentry* entry, uint32_t cb) {
+    std::atomic_ref<uint16_t>(entry->cbInflated).store(0, std::memory_order_relaxed);
+    std::atomic_ref<uint32_t>(entry->cb).store(cb, std::memory_order_release);
+}
+
+inline bool IsCompressedBlock(const tblockentry* entry) {
+    return LoadBlockSizes(entry).Compressed();
+}
+
 inline uint64_t BlockDataSize(const tblockentry* entry) {
-    return IsCompressedBlock(entry) ? entry->cbInflated : entry->cb;
+    return LoadBlockSizes(entry).DataSize();
 }
 
 // The entry whose bid equals `bid` with bit 0 cleared, or null (always null for BID 0).

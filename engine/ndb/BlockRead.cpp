@@ -23,24 +23,24 @@ bool SameBid(uint64_t a, uint64_t b) {
 
 // A trailer that names the block must agree with the index on both sizes. A
 // slot whose end holds no trailer of this BID leaves the index to decide.
-bool TrailerAgrees(const tblockentry& e, const uint8_t* trailer) {
+bool TrailerAgrees(const tblockentry& e, tblocksizes sizes, const uint8_t* trailer) {
     if (!SameBid(LoadU64(trailer + kTrailerBid), uint64_t(e.bid))) return true;
-    return LoadU16(trailer + kTrailerCb) == e.cb &&
-           LoadU16(trailer + kTrailerCbInflated) == e.cbInflated;
+    return LoadU16(trailer + kTrailerCb) == sizes.cb &&
+           LoadU16(trailer + kTrailerCbInflated) == sizes.cbInflated;
 }
 
 // The stored bytes of a compressed block, read with the rest of its slot so
 // that the trailer comes in the same read.
-bool ReadCompressedBytes(tpstfile* file, const tblockentry& e, tbuffer& stored) {
+bool ReadCompressedBytes(tpstfile* file, const tblockentry& e, tblocksizes sizes, tbuffer& stored) {
     const tpageoffsets& po = PageOffsets(file->layout);
     const uint64_t align = uint64_t(po.cbBlockAlign);
-    const uint64_t slot = (e.cb + kBlockTrailerSize + align - 1) / align * align;
+    const uint64_t slot = (sizes.cb + kBlockTrailerSize + align - 1) / align * align;
     if (slot > ostrel::limits::kMaxInflatedBlockBytes) return false;
     int32_t got = ReadFreshBuffer(file, int32_t(slot), stored, e.ib);
-    if (got < int32_t(e.cb)) return false;
-    if (got == int32_t(slot) && !TrailerAgrees(e, stored.data() + slot - kBlockTrailerSize))
+    if (got < int32_t(sizes.cb)) return false;
+    if (got == int32_t(slot) && !TrailerAgrees(e, sizes, stored.data() + slot - kBlockTrailerSize))
         return false;
-    stored.resize(size_t(e.cb));
+    stored.resize(size_t(sizes.cb));
     return true;
 }
 
@@ -49,19 +49,20 @@ int32_t ReadEntry(tpstfile* file, const tblockentry* entry, tbuffer& buffer, uin
     if (!entry) return 0;
     // A negative offset would read relative to the file position: never a block.
     if (entry->ib < 0) return 0;
-    if (IsCompressedBlock(entry)) {
+    const tblocksizes sizes = LoadBlockSizes(entry);
+    if (sizes.Compressed()) {
         tbuffer stored;
-        if (!ReadCompressedBytes(file, *entry, stored)) return 0;
+        if (!ReadCompressedBytes(file, *entry, sizes, stored)) return 0;
         // The encoding applies to the block's data, which was compressed after it
         // was encoded: readpst and libpff read such files, and libpff refuses
         // blocks compressed first. So inflate, then decode.
-        int32_t n = InflateBlock(stored.data(), stored.size(), entry->cbInflated, buffer);
+        int32_t n = InflateBlock(stored.data(), stored.size(), sizes.cbInflated, buffer);
         if (n > 0 && decodeKey) DecodeBlock(buffer.data(), n, file->bCryptMethod, decodeKey);
         return n;
     }
     // cb comes from a 16-bit field, but the subnode builder may enlarge it;
     // it never exceeds what a 32-bit count can hold.
-    int32_t count = entry->cb > 0x7FFFFFFF ? 0x7FFFFFFF : int32_t(entry->cb);
+    int32_t count = sizes.cb > 0x7FFFFFFF ? 0x7FFFFFFF : int32_t(sizes.cb);
     int32_t n = ReadFreshBuffer(file, count, buffer, entry->ib);
     if (n > 0 && decodeKey) DecodeBlock(buffer.data(), n, file->bCryptMethod, decodeKey);
     return n;

@@ -13,14 +13,6 @@ namespace {
 
 constexpr uint16_t kSlBlockSignature = 0x0002; // btype 0x02, cLevel 0
 
-// A stored block of the 4 KiB layout keeps its inflated size equal to cb, so
-// that growing it does not make it look compressed; beyond what the 16-bit
-// field holds, it is marked as no compressed block at all (0).
-void GrowStoredBlock(tblockentry* block, uint32_t cb) {
-    if (block->cbInflated != 0) block->cbInflated = cb <= UINT16_MAX ? uint16_t(cb) : 0;
-    block->cb = cb;
-}
-
 // `budget` is the number of entries the whole tree may still take.
 std::unique_ptr<tsubnodeentry> BuildLevel(tpstfile* file, tblockentry* block, int depth,
                                           uint64_t& budget) {

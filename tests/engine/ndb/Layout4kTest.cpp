@@ -3,7 +3,9 @@
 // counts, BBT entries with the inflated size, stored and compressed blocks,
 // damaged streams and sizes that do not agree, and the data and subnode
 // trees above compressed blocks.
+#include <array>
 #include <numeric>
+#include <thread>
 
 #include "tests/engine/ndb/FileImage.h"
 #include "tests/engine/ndb/Image4k.h"
@@ -224,45 +226,86 @@ TEST(Layout4k, EncodedCompressedBlockIsInflatedFirst) {
 }
 
 // An XBLOCK and an SLBLOCK, each compressed, over compressed data blocks.
+// Node 0x21 whose stored subnode list of `entries` entries is recorded as
+// only its 8-byte header, as in a damaged file.
+struct ShortSubnodeList {
+    static constexpr uint64_t kData = 0x2004, kList = 0x2008;
+    std::vector<uint8_t> list{0x02, 0x00, 0, 0, 0, 0, 0, 0};
+    std::string path;
+
+    explicit ShortSubnodeList(uint32_t entries) {
+        Image4k img;
+        const size_t kListAt = kStoredAt + 0x1000;
+        const std::vector<uint8_t> data = Pattern(300, 3);
+        img.block(kStoredAt, kData, data, uint16_t(data.size()));
+        list[2] = uint8_t(entries);
+        list[3] = uint8_t(entries >> 8);
+        for (uint32_t i = 0; i < entries; ++i)
+            for (uint64_t v : {uint64_t(0x3F + 0x20 * i), kData, uint64_t(0)})
+                for (int b = 0; b < 8; ++b)
+                    list.push_back(uint8_t(v >> (8 * b)));
+        img.putBytes(kListAt, list);
+        img.bbtEntry(Trees::kBbtLeaf, 0, kData, kStoredAt, uint16_t(data.size()),
+                     uint16_t(data.size()));
+        img.bbtEntry(Trees::kBbtLeaf, 1, kList, kListAt, 8, 8); // recorded short, stored
+        img.nbtEntry(Trees::kNbtLeaf, 0, 0x21, kData, kList, 0);
+        SealTrees(img, 2, kData, 1, 0x21);
+        path = Save(img);
+    }
+};
+
+size_t CountSubnodes(tpstfile* file, tnodeentry* node) {
+    std::unique_ptr<tsubnodeentry> subnodes = BuildSubnodeTree(file, node->pSubBlock);
+    size_t count = 0;
+    for (const tsubnodeentry* e = subnodes.get(); e; e = e->pNext.get())
+        ++count;
+    return count;
+}
+
 // A stored subnode list recorded too short is read again at its full size,
 // which in a damaged file may pass what the 16-bit sizes on disk hold: it
 // must still read as stored, never as a compressed block of some other size.
 TEST(Layout4k, StoredSubnodeListGrownPastSixteenBitsStaysStored) {
-    Image4k img;
-    const uint64_t kData = 0x2004, kList = 0x2008;
-    const size_t kListAt = kStoredAt + 0x1000;
     constexpr uint32_t kEntries = 2800; // 8 + 2800 * 24 bytes: more than 65,535
-    const std::vector<uint8_t> data = Pattern(300, 3);
-    img.block(kStoredAt, kData, data, uint16_t(data.size()));
-    std::vector<uint8_t> list{0x02, 0x00, uint8_t(kEntries), uint8_t(kEntries >> 8), 0, 0, 0, 0};
-    for (uint32_t i = 0; i < kEntries; ++i)
-        for (uint64_t v : {uint64_t(0x3F + 0x20 * i), kData, uint64_t(0)})
-            for (int b = 0; b < 8; ++b)
-                list.push_back(uint8_t(v >> (8 * b)));
-    img.putBytes(kListAt, list);
-    img.bbtEntry(Trees::kBbtLeaf, 0, kData, kStoredAt, uint16_t(data.size()),
-                 uint16_t(data.size()));
-    img.bbtEntry(Trees::kBbtLeaf, 1, kList, kListAt, 8, 8); // recorded short, stored
-    img.nbtEntry(Trees::kNbtLeaf, 0, 0x21, kData, kList, 0);
-    SealTrees(img, 2, kData, 1, 0x21);
+    ShortSubnodeList image(kEntries);
     tpstfile file;
-    ASSERT_EQ(OpenPstFile(&file, Save(img)), 0);
+    ASSERT_EQ(OpenPstFile(&file, image.path), 0);
     BuildIndexes(&file);
     tnodeentry* node = FindNode(&file, 0x21);
     ASSERT_TRUE(node && node->pSubBlock);
 
-    std::unique_ptr<tsubnodeentry> subnodes = BuildSubnodeTree(&file, node->pSubBlock);
-    size_t count = 0;
-    for (const tsubnodeentry* e = subnodes.get(); e; e = e->pNext.get())
-        ++count;
-    EXPECT_EQ(count, kEntries);
-    const tblockentry* grown = FindBlock(&file, kList);
-    EXPECT_EQ(grown->cb, list.size()) << "the index keeps the larger size";
+    EXPECT_EQ(CountSubnodes(&file, node), kEntries);
+    const tblockentry* grown = FindBlock(&file, ShortSubnodeList::kList);
+    EXPECT_EQ(grown->cb, image.list.size()) << "the index keeps the larger size";
     EXPECT_FALSE(IsCompressedBlock(grown));
-    EXPECT_EQ(BlockDataSize(grown), list.size());
+    EXPECT_EQ(BlockDataSize(grown), image.list.size());
     tbuffer again;
-    EXPECT_EQ(ReadBlockEntry(&file, grown, again), int32_t(list.size()));
-    EXPECT_EQ(again, list);
+    EXPECT_EQ(ReadBlockEntry(&file, grown, again), int32_t(image.list.size()));
+    EXPECT_EQ(again, image.list);
+}
+
+// Items are read on several threads at once, and two items of a damaged file
+// may share one subnode list recorded too short: while one thread enlarges
+// its record, the other must see either size, never a compressed block made
+// of half of each (a thread sanitizer build names any such race).
+TEST(Layout4k, SubnodeListGrownWhileOtherThreadsReadIt) {
+    constexpr uint32_t kEntries = 100;
+    ShortSubnodeList image(kEntries);
+    for (int round = 0; round < 50; ++round) {
+        tpstfile file;
+        ASSERT_EQ(OpenPstFile(&file, image.path), 0);
+        BuildIndexes(&file);
+        tnodeentry* node = FindNode(&file, 0x21);
+        ASSERT_TRUE(node && node->pSubBlock);
+        std::array<size_t, 4> counts{};
+        std::vector<std::thread> readers;
+        for (size_t& count : counts)
+            readers.emplace_back([&] { count = CountSubnodes(&file, node); });
+        for (std::thread& reader : readers)
+            reader.join();
+        for (size_t count : counts)
+            ASSERT_EQ(count, kEntries) << "round " << round;
+    }
 }
 
 TEST(Layout4k, DataAndSubnodeTreesOverCompressedBlocks) {

@@ -7,7 +7,8 @@
 // same content again as an OST of the 4 KiB-page layout with compressed blocks, timed for `ostrel
 // folders` and `ostrel export` beside the PST. Where the window is built, also the window's
 // time from its start to the folder list and from a click on the largest folder to its first
-// screen of rows (window_timing). Prints medians; asserts nothing.
+// screen of rows (window_timing). Beside the export, what the file system alone costs for its
+// files: a copy of them, and the same files written bare. Prints medians; asserts nothing.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -26,6 +27,7 @@
 
 #include "bench/CommandTimer.h"
 #include "bench/GeneratedMailbox.h"
+#include "bench/WriteFloor.h"
 
 namespace {
 
@@ -599,6 +601,12 @@ int benchmark(const Settings& s) {
     if (copied.median() > 0)
         std::printf("export ratio (ostrel / cp -r of its files): %.2f\n",
                     exportRuns.median() / copied.median());
+    bench::Series floor;
+    floor.runs.push_back(bench::writeSameFiles(eml, runOutput(s, "eml-floor", 0)));
+    report("bare writes of its files", floor);
+    if (floor.median() > 0)
+        std::printf("export ratio (ostrel / bare writes of its files): %.2f\n",
+                    exportRuns.median() / floor.median());
     if (readpst) {
         report("readpst -e", readpstRuns, "  [" + std::to_string(libFiles) + " files]");
         if (readpstRuns.median() > 0)

@@ -225,7 +225,6 @@ TEST(Layout4k, EncodedCompressedBlockIsInflatedFirst) {
     EXPECT_EQ(data, t.packed);
 }
 
-// An XBLOCK and an SLBLOCK, each compressed, over compressed data blocks.
 // Node 0x21 whose stored subnode list of `entries` entries is recorded as
 // only its 8-byte header, as in a damaged file.
 struct ShortSubnodeList {
@@ -252,6 +251,11 @@ struct ShortSubnodeList {
         SealTrees(img, 2, kData, 1, 0x21);
         path = Save(img);
     }
+    // Opens the image with both B-trees loaded.
+    void Load(tpstfile& file) const {
+        ASSERT_EQ(OpenPstFile(&file, path), 0);
+        BuildIndexes(&file);
+    }
 };
 
 size_t CountSubnodes(tpstfile* file, tnodeentry* node) {
@@ -269,8 +273,7 @@ TEST(Layout4k, StoredSubnodeListGrownPastSixteenBitsStaysStored) {
     constexpr uint32_t kEntries = 2800; // 8 + 2800 * 24 bytes: more than 65,535
     ShortSubnodeList image(kEntries);
     tpstfile file;
-    ASSERT_EQ(OpenPstFile(&file, image.path), 0);
-    BuildIndexes(&file);
+    ASSERT_NO_FATAL_FAILURE(image.Load(file));
     tnodeentry* node = FindNode(&file, 0x21);
     ASSERT_TRUE(node && node->pSubBlock);
 
@@ -293,8 +296,7 @@ TEST(Layout4k, SubnodeListGrownWhileOtherThreadsReadIt) {
     ShortSubnodeList image(kEntries);
     for (int round = 0; round < 50; ++round) {
         tpstfile file;
-        ASSERT_EQ(OpenPstFile(&file, image.path), 0);
-        BuildIndexes(&file);
+        ASSERT_NO_FATAL_FAILURE(image.Load(file));
         tnodeentry* node = FindNode(&file, 0x21);
         ASSERT_TRUE(node && node->pSubBlock);
         std::array<size_t, 4> counts{};
@@ -308,6 +310,7 @@ TEST(Layout4k, SubnodeListGrownWhileOtherThreadsReadIt) {
     }
 }
 
+// An XBLOCK and an SLBLOCK, each compressed, over compressed data blocks.
 TEST(Layout4k, DataAndSubnodeTreesOverCompressedBlocks) {
     Image4k img;
     const uint64_t kPartA = 0x3004, kPartB = 0x3008, kXBlock = 0x300E, kSlBlock = 0x3012;

@@ -24,7 +24,8 @@ constexpr uintptr_t kSegmentBytes = uintptr_t(32) << 20;
 // that mimalloc made for them goes on serving the main thread's next
 // allocations in small pages: on the bench's 1.1 GB mailbox, 2,000 of the
 // open's 2,200 page faults. Advising that segment as mimalloc advises the
-// later ones lets what is still untouched in it come in huge pages.
+// later ones lets what is still untouched in it come in huge pages: 450
+// faults, for some 3.5 MB more peak memory (a huge page is resident whole).
 // Only advice: the call changes no byte, and where it fails nothing is lost.
 void AdviseFirstSegment() {
     void* probe = mi_malloc(1);

@@ -13,6 +13,14 @@ namespace {
 constexpr size_t kJobsPerWake = 64;
 constexpr size_t kBytesPerWake = size_t(4) << 20;
 
+// Where writing is the slower side, the queue stays full: a composing thread
+// let in again for each file written would be woken once per file, a system
+// call on both threads and a switch between them every time. It waits
+// instead until the queue has drained to half its bound.
+size_t DrainedTo(size_t mostPendingBytes) {
+    return mostPendingBytes / 2;
+}
+
 } // namespace
 
 twritequeue::twritequeue(size_t mostPendingBytes) : mostPendingBytes_(mostPendingBytes) {
@@ -48,13 +56,13 @@ void twritequeue::Write(std::string path, std::string text, uint64_t nid) {
     std::vector<std::string> done;
     std::unique_lock<std::mutex> lock(mutex_);
     // A message larger than the bound waits for an empty queue, then goes alone.
-    auto room = [&] {
-        return jobs_.empty() || pendingBytes_ + job.Text.size() <= mostPendingBytes_;
-    };
-    if (!room()) {
+    auto fits = [&] { return pendingBytes_ + job.Text.size() <= mostPendingBytes_; };
+    if (!jobs_.empty() && !fits()) {
         if (idle_) queued_.notify_one();
         ++waiting_;
-        written_.wait(lock, room);
+        written_.wait(lock, [&] {
+            return jobs_.empty() || (fits() && pendingBytes_ <= DrainedTo(mostPendingBytes_));
+        });
         --waiting_;
     }
     pendingBytes_ += job.Text.size();
@@ -84,7 +92,9 @@ void twritequeue::Run() {
         writing_ = false;
         pendingBytes_ -= job.Text.size();
         written_texts_.push_back(std::move(job.Text));
-        if (waiting_ > 0) written_.notify_all();
+        // Finish waits for the empty queue, Write for the drained one.
+        if (waiting_ > 0 && (jobs_.empty() || pendingBytes_ <= DrainedTo(mostPendingBytes_)))
+            written_.notify_all();
     }
 }
 

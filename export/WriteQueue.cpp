@@ -13,14 +13,6 @@ namespace {
 constexpr size_t kJobsPerWake = 64;
 constexpr size_t kBytesPerWake = size_t(4) << 20;
 
-// Where writing is the slower side, the queue stays full: a composing thread
-// let in again for each file written would be woken once per file, a system
-// call on both threads and a switch between them every time. It waits
-// instead until the queue has drained to half its bound.
-size_t DrainedTo(size_t mostPendingBytes) {
-    return mostPendingBytes / 2;
-}
-
 } // namespace
 
 twritequeue::twritequeue(size_t mostPendingBytes) : mostPendingBytes_(mostPendingBytes) {
@@ -29,6 +21,14 @@ twritequeue::twritequeue(size_t mostPendingBytes) : mostPendingBytes_(mostPendin
     } catch (const std::system_error&) {
         // No thread: every file is written as it is queued.
     }
+}
+
+// Where writing is the slower side, the queue stays full: a composing thread
+// let in again for each file written would be woken once per file, a system
+// call on both threads and a switch between them every time. It waits
+// instead until the queue has drained to half its bound, or emptied.
+bool twritequeue::Drained() const {
+    return jobs_.empty() || pendingBytes_ <= mostPendingBytes_ / 2;
 }
 
 twritequeue::~twritequeue() {
@@ -60,9 +60,7 @@ void twritequeue::Write(std::string path, std::string text, uint64_t nid) {
     if (!jobs_.empty() && !fits()) {
         if (idle_) queued_.notify_one();
         ++waiting_;
-        written_.wait(lock, [&] {
-            return jobs_.empty() || (fits() && pendingBytes_ <= DrainedTo(mostPendingBytes_));
-        });
+        written_.wait(lock, [&] { return jobs_.empty() || (fits() && Drained()); });
         --waiting_;
     }
     pendingBytes_ += job.Text.size();
@@ -93,8 +91,7 @@ void twritequeue::Run() {
         pendingBytes_ -= job.Text.size();
         written_texts_.push_back(std::move(job.Text));
         // Finish waits for the empty queue, Write for the drained one.
-        if (waiting_ > 0 && (jobs_.empty() || pendingBytes_ <= DrainedTo(mostPendingBytes_)))
-            written_.notify_all();
+        if (waiting_ > 0 && Drained()) written_.notify_all();
     }
 }
 

@@ -42,6 +42,8 @@ private:
     };
     void Run();
     void WriteOne(const tjob& job);
+    // Whether a Write waiting for room may go on; called with mutex_ held.
+    bool Drained() const;
 
     const size_t mostPendingBytes_;
     std::mutex mutex_;

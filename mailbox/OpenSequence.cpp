@@ -5,6 +5,7 @@
 #include "mailbox/uPST64File.h"
 
 #include "mailbox/FileCheck.h"
+#include "support/MemoryHint.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ void TPst64File::Open(const std::string& path) {
         Shut();
         return;
     }
+    ostrel::ExpectMailboxOf(facts.Size > 0 ? uint64_t(facts.Size) : 0);
     // 2-5. Roots from the page scan, the indexes, the recovery, the name map.
     // The map comes last: its node's blocks may be known only from the
     // recovery, as in a file whose whole BBT is one leaf page, which leaves

@@ -38,8 +38,9 @@ void AdviseCurrentSegment() {
 }
 
 // mimalloc reads both options each time it maps a segment, so setting them
-// in the middle of the run takes effect from the next segment on. Runs on
-// the thread that opens the mailbox, whose segment is the one advised.
+// in the middle of the run takes effect from the next segment on; a thread
+// that maps one meanwhile (the window's own) gets it in either kind of page.
+// Runs on the thread that opens the mailbox, whose segment is the one advised.
 void UseLargePages() {
     mi_option_set(mi_option_large_os_pages, 1);
     // The first segments of a thread are otherwise committed page by page

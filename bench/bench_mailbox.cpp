@@ -302,7 +302,7 @@ double percentOfFile(long kb, uint64_t fileBytes) {
     return 100.0 * double(kb) * 1024 / double(std::max<uint64_t>(fileBytes, 1));
 }
 
-// " (of it, the open's own: x%)": the peak above the program alone.
+// " (the open's own, above the program's: x%)": the peak above the program alone.
 std::string openOwnShare(const Settings& s, long peakKb, uint64_t fileBytes) {
     char text[64];
     std::snprintf(text, sizeof text, " (the open's own, above the program's: %.1f%%)",

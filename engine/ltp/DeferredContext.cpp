@@ -170,9 +170,11 @@ std::unique_ptr<tdeferredcontext> FreshContext(bool reuse) {
     if (!c) return std::make_unique<tdeferredcontext>();
     std::unique_ptr<tpropset> set = std::move(c->set);
     std::vector<tdeferredvalue> deferred = std::move(c->deferred);
+    theap heap = std::move(c->heap);
     *c = tdeferredcontext();
     c->set = std::move(set);
     c->deferred = std::move(deferred);
+    c->heap = std::move(heap);
     c->deferred.clear();
     return c;
 }
@@ -185,9 +187,7 @@ std::unique_ptr<tdeferredcontext> ReadDeferred(tpstfile* file, tsubnodeentry* su
                                                bool reuse = false) {
     auto c = FreshContext(reuse);
     try {
-        std::optional<theap> heap = file ? LoadHeap(file, bid) : std::nullopt;
-        if (heap) {
-            c->heap = std::move(*heap);
+        if (file && LoadHeapInto(file, bid, c->heap)) {
             c->decoder = tvaluedecoder{file, subnodes, &c->heap, 0};
             if (c->heap.Signature == expected)
                 c->status = read(*c);
@@ -216,6 +216,7 @@ void RecycleDeferredContext(std::unique_ptr<tdeferredcontext> context) {
         return;
     for (std::unique_ptr<tpropvalue>& value : context->set->Values)
         if (value && value->Data.capacity() > kMostKeptValueBytes) value.reset();
+    TrimHeapForReuse(context->heap); // its first page takes the next context's block
     tSpareContext = std::move(context);
 }
 

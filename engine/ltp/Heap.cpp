@@ -47,25 +47,43 @@ void thidrange::Clear() {
     Buffer = tbuffer();
 }
 
-std::optional<theap> LoadHeap(tpstfile* file, uint64_t bid) {
-    tbuffer block;
+bool LoadHeapInto(tpstfile* file, uint64_t bid, theap& heap) {
+    // The first page's storage is the block buffer: a heap loaded again in
+    // the same object reads into what the last one held.
+    tbuffer block = heap.Pages.empty() ? tbuffer() : std::move(heap.Pages[0].Data);
+    heap.Pages.clear();
+    heap.PageCount = 0;
+    heap.Signature = 0;
+    heap.UserRoot = 0;
     int32_t size = ReadBlockDecoded(file, block, bid);
     size = std::min<int32_t>(size, int32_t(block.size()));
-    if (size <= 0) return std::nullopt;
-    theap heap;
+    if (size <= 0) return false;
     if (size >= 4 && LoadU16(block.data()) == kXBlockWord) {
-        if (!LoadXBlockPages(file, block, size, heap)) return std::nullopt;
+        if (!LoadXBlockPages(file, block, size, heap)) return false;
     } else {
         // An XXBLOCK is not expanded: as a single page it fails the signature test.
         heap.Pages.push_back(MakePage(std::move(block), size));
     }
     heap.PageCount = int32_t(heap.Pages.size());
-    if (heap.PageCount == 0) return std::nullopt;
+    if (heap.PageCount == 0) return false;
     const theappage& first = heap.Pages[0];
     if (first.Size >= 8) {
         heap.Signature = LoadU16(first.Data.data() + 2);
         heap.UserRoot = LoadU32(first.Data.data() + 4);
     }
+    return true;
+}
+
+void TrimHeapForReuse(theap& heap) {
+    if (heap.Pages.size() > 1) heap.Pages.resize(1);
+    if (!heap.Pages.empty() &&
+        heap.Pages[0].Data.capacity() > ostrel::limits::kMaxInflatedBlockBytes)
+        heap.Pages.clear();
+}
+
+std::optional<theap> LoadHeap(tpstfile* file, uint64_t bid) {
+    theap heap;
+    if (!LoadHeapInto(file, bid, heap)) return std::nullopt;
     return heap;
 }
 

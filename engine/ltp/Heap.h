@@ -51,6 +51,15 @@ struct thidrange {
 // The heap stored under `bid`, or nothing when its data block is unreadable.
 std::optional<theap> LoadHeap(tpstfile* file, uint64_t bid);
 
+// LoadHeap into `heap`, whose storage is reused where it can be (a reader
+// that loads many heaps one after another allocates once). False, with
+// `heap` holding no pages, when the data block is unreadable.
+bool LoadHeapInto(tpstfile* file, uint64_t bid, theap& heap);
+
+// Leaves `heap` holding at most its first page's storage, and that only when
+// it is no larger than a block: what a reader keeps between LoadHeapInto calls.
+void TrimHeapForReuse(theap& heap);
+
 // 0 when `hnid` resolved into `range` (Begin not null), 1 otherwise. An HID
 // names an allocation in one page; an HNID with its low four bits all ones is
 // a subnode NID, whose whole data `range` then owns. Any buffer `range` owned

@@ -239,9 +239,14 @@ bool ReadTableColumnTags(tpstfile* file, tsubnodeentry* subnodes, uint64_t bid,
     tags.clear();
     if (!file) return false;
     try {
-        std::optional<theap> heap = LoadHeap(file, bid);
-        if (!heap || heap->Signature != kHeapSigTableContext) return false;
-        tvaluedecoder decoder{file, subnodes, &*heap, 0};
+        // The collections ask this of nearly every message: one heap per
+        // thread takes every table's block in turn.
+        thread_local theap heap;
+        struct ttrim {
+            ~ttrim() { TrimHeapForReuse(heap); }
+        } trim;
+        if (!LoadHeapInto(file, bid, heap) || heap.Signature != kHeapSigTableContext) return false;
+        tvaluedecoder decoder{file, subnodes, &heap, 0};
         thidrange tcinfo;
         ttcinfo info;
         if (!ReadTcInfo(decoder, tcinfo, info)) return false;

@@ -34,12 +34,19 @@ int32_t InflateBlock(const uint8_t* stored, uint64_t cb, uint32_t cbInflated,
     if (cb > ostrel::limits::kMaxInflatedBlockBytes) return 0;
     libdeflate_decompressor* decompressor = ThreadDecompressor();
     if (!decompressor) return 0;
-    std::vector<uint8_t> data(cbInflated);
+    // Inflated into the thread's spare buffer, which then trades places
+    // with `out`: `out` is untouched by a failure, and the buffers of a
+    // reader's many blocks are allocated once.
+    thread_local std::vector<uint8_t> spare;
+    spare.resize(cbInflated);
     // No room for the size actually inflated: anything but exactly
     // cbInflated bytes is a failure.
-    if (libdeflate_zlib_decompress(decompressor, stored, size_t(cb), data.data(), data.size(),
+    if (libdeflate_zlib_decompress(decompressor, stored, size_t(cb), spare.data(), spare.size(),
                                    nullptr) != LIBDEFLATE_SUCCESS)
         return 0;
-    out = std::move(data);
+    out.swap(spare);
+    // What `out` held before stays only if it is no larger than a block.
+    if (spare.capacity() > ostrel::limits::kMaxInflatedBlockBytes)
+        std::vector<uint8_t>().swap(spare);
     return int32_t(cbInflated);
 }

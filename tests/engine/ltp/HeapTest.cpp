@@ -178,6 +178,59 @@ TEST_P(HeapFile, BthHeaderNeedsEightBytes) {
     EXPECT_FALSE(ReadBthHeader(&f.file, nullptr, *heap, shortOne, h));
 }
 
+// A reader that loads heap after heap into one object (the collections'
+// reads) sees each as a fresh load would, whatever the one before held.
+TEST_P(HeapFile, LoadingIntoAUsedHeapGivesWhatAFreshLoadGives) {
+    HeapPage p0(0), p1(1, 2), one(0);
+    uint32_t a0 = p0.Add({10});
+    p0.Header(0xBC, a0);
+    p1.Add(bytes(300, 7));
+    uint32_t small = one.Add({4, 5});
+    one.Header(0x7C, small);
+    f.Place(0x40, p0.Build());
+    f.Place(0x44, p1.Build());
+    f.Place(0x48, one.Build());
+    f.PlaceXBlock(0x102, {0x40, 0x44});
+    f.Open();
+
+    theap used;
+    ASSERT_TRUE(LoadHeapInto(&f.file, 0x102, used));
+    EXPECT_EQ(used.PageCount, 2);
+    ASSERT_TRUE(LoadHeapInto(&f.file, 0x48, used)) << "a one-page heap after two pages";
+    auto fresh = LoadHeap(&f.file, 0x48);
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(used.PageCount, 1);
+    ASSERT_EQ(used.Pages.size(), 1u);
+    EXPECT_EQ(used.Pages[0].Data, fresh->Pages[0].Data);
+    EXPECT_EQ(used.Pages[0].Size, fresh->Pages[0].Size);
+    EXPECT_EQ(used.Signature, kHeapSigTableContext);
+    EXPECT_EQ(used.UserRoot, small);
+    thidrange r;
+    ASSERT_EQ(ResolveHnid(&f.file, nullptr, used, r, small), 0);
+    EXPECT_EQ(Range(r), (bytes{4, 5}));
+
+    EXPECT_FALSE(LoadHeapInto(&f.file, 0x80, used)) << "unknown BID";
+    EXPECT_EQ(used.PageCount, 0);
+    EXPECT_TRUE(used.Pages.empty());
+    EXPECT_EQ(used.Signature, 0);
+    EXPECT_EQ(ResolveHnid(&f.file, nullptr, used, r, small), 1) << "nothing of the last heap stays";
+}
+
+TEST(HeapReuse, TrimKeepsAtMostOneBlockSizedPage) {
+    theap heap;
+    for (size_t size : {size_t(100), size_t(200)}) {
+        theappage p;
+        p.Data.assign(size, 1);
+        heap.Pages.push_back(std::move(p));
+    }
+    TrimHeapForReuse(heap);
+    ASSERT_EQ(heap.Pages.size(), 1u);
+    EXPECT_EQ(heap.Pages[0].Data.size(), 100u);
+    heap.Pages[0].Data.assign(ostrel::limits::kMaxInflatedBlockBytes + 1, 0);
+    TrimHeapForReuse(heap);
+    EXPECT_TRUE(heap.Pages.empty()) << "larger than a block: not kept";
+}
+
 INSTANTIATE_TEST_SUITE_P(Layouts, HeapFile, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Unicode" : "Ansi"; });
 

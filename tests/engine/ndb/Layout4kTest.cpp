@@ -200,6 +200,15 @@ TEST(Layout4k, InflationNeverExceedsTheBlockLimit) {
     std::vector<uint8_t> fitsStream = Deflate(fits);
     EXPECT_EQ(InflateBlock(fitsStream.data(), fitsStream.size(), 65535, out), 65535);
     EXPECT_EQ(out, fits);
+    // Block after block into one buffer: each gives exactly its own bytes.
+    std::vector<uint8_t> small(10, 'z');
+    std::vector<uint8_t> smallStream = Deflate(small);
+    EXPECT_EQ(InflateBlock(smallStream.data(), smallStream.size(), 10, out), 10);
+    EXPECT_EQ(out, small);
+    EXPECT_EQ(InflateBlock(fitsStream.data(), fitsStream.size(), 65535, out), 65535);
+    EXPECT_EQ(out, fits);
+    EXPECT_EQ(InflateBlock(stream.data(), stream.size(), 65535, out), 0);
+    EXPECT_EQ(out, fits) << "a failure after successes leaves the last block";
 }
 
 // The encoding applies to the block's data before it was compressed (the

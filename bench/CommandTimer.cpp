@@ -57,6 +57,22 @@ double Series::median() const {
     return n % 2 ? t[n / 2] : (t[n / 2 - 1] + t[n / 2]) / 2;
 }
 
+namespace {
+
+bool Quicker(const CommandRun& a, const CommandRun& b) {
+    return a.seconds < b.seconds;
+}
+
+} // namespace
+
+double Series::fastest() const {
+    return runs.empty() ? 0 : std::min_element(runs.begin(), runs.end(), Quicker)->seconds;
+}
+
+double Series::slowest() const {
+    return runs.empty() ? 0 : std::max_element(runs.begin(), runs.end(), Quicker)->seconds;
+}
+
 long Series::maxRssKb() const {
     long m = 0;
     for (const CommandRun& r : runs)

@@ -22,6 +22,8 @@ bool evictFromPageCache(const std::string& path);
 struct Series {
     std::vector<CommandRun> runs;
     double median() const;
+    double fastest() const; // 0 without runs
+    double slowest() const; // 0 without runs
     long maxRssKb() const;
     bool allSucceeded() const;
 };

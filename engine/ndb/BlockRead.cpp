@@ -51,7 +51,8 @@ int32_t ReadEntry(tpstfile* file, const tblockentry* entry, tbuffer& buffer, uin
     if (entry->ib < 0) return 0;
     const tblocksizes sizes = LoadBlockSizes(entry);
     if (sizes.Compressed()) {
-        // A block's slot at most (ReadCompressedBytes): kept for the thread's next.
+        // Kept for the thread's next compressed block. It never holds more than
+        // one block's slot, which ReadCompressedBytes caps at 64 KiB.
         thread_local tbuffer stored;
         if (!ReadCompressedBytes(file, *entry, sizes, stored)) return 0;
         // The encoding applies to the block's data, which was compressed after it

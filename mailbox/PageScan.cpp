@@ -209,6 +209,9 @@ bool IsRecoverableLeaf(const uint8_t* page, int64_t ib, const tpageoffsets& po) 
     return (type == kPageTypeBBT || type == kPageTypeNBT) && PageCrcValid(page, po);
 }
 
+// Each scanning thread's chunk of the file, kept from one chunk to the next.
+thread_local tbuffer tScanBuffer;
+
 // The pages of interest in one chunk of the file, in file order. Reads
 // only: chunks can be scanned on several threads at once.
 std::vector<tscannedpage> ScanChunk(tpstfile* file, int64_t from, int64_t end, tbuffer& buffer) {
@@ -252,7 +255,7 @@ void TPst64File::FindIndexRoots() {
     ostrel::ForChunksOnCores(
         chunks, 1,
         [&](size_t begin, size_t end) {
-            thread_local tbuffer buffer;
+            tbuffer& buffer = tScanBuffer;
             buffer.resize(kScanChunk);
             for (size_t c = begin; c < end; ++c) {
                 const int64_t from = first + int64_t(c) * kScanChunk;
@@ -264,6 +267,9 @@ void TPst64File::FindIndexRoots() {
             ostrel::PumpEvents();
             return true; // the scan is not stopped: the open needs all of it
         });
+    // The helpers' buffers went with their threads; this thread's is not
+    // needed again until the next open.
+    tbuffer().swap(tScanBuffer);
 
     // 2. The choice, page by page in file order. Candidate roots are walked
     // only to count what they hold: most are passed over, and building an

@@ -7,22 +7,32 @@ namespace ostrel {
 
 namespace {
 
-std::atomic<void (*)()> largeMailboxHook{nullptr};
-std::atomic<bool> hookRan{false};
+std::atomic<void (*)(tmemoryplan)> planHook{nullptr};
+std::atomic<tmemoryplan> planGiven{tmemoryplan::Default};
 
 } // namespace
 
-void SetLargeMailboxHook(void (*hook)()) {
-    largeMailboxHook.store(hook);
-    hookRan.store(false);
+tmemoryplan MemoryPlanFor(uint64_t fileBytes) {
+    if (fileBytes >= kLargeMailboxBytes) return tmemoryplan::LargePages;
+    if (fileBytes < kSmallMailboxBytes) return tmemoryplan::GiveBackAtOnce;
+    return tmemoryplan::Default;
+}
+
+void SetMemoryPlanHook(void (*hook)(tmemoryplan)) {
+    planHook.store(hook);
+    planGiven.store(tmemoryplan::Default);
 }
 
 bool ExpectMailboxOf(uint64_t fileBytes) {
-    if (fileBytes < kLargeMailboxBytes) return false;
-    void (*hook)() = largeMailboxHook.load();
-    // The allocator's options are process-wide and stay set: one run is enough.
-    if (!hook || hookRan.exchange(true)) return false;
-    hook();
+    void (*hook)(tmemoryplan) = planHook.load();
+    if (!hook) return false;
+    const tmemoryplan plan = MemoryPlanFor(fileBytes);
+    tmemoryplan given = planGiven.load();
+    // Opens on two threads at once agree on one change: the exchange decides.
+    do {
+        if (given == plan || given == tmemoryplan::LargePages) return false;
+    } while (!planGiven.compare_exchange_weak(given, plan));
+    hook(plan);
     return true;
 }
 

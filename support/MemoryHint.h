@@ -1,13 +1,20 @@
-// How the open tells the memory allocator what is coming: a mailbox large
-// enough that its records fill hundreds of megabytes. The allocator glue of
-// the programs (support/allocator/MallocPages.cpp) answers by backing what
-// it maps from then on with 2 MiB pages; builds without it (the tests, the
-// sanitizer builds) set no answer and the hint does nothing.
+// How the open tells the memory allocator what is coming, by the mailbox's
+// size. The allocator glue of the programs (support/allocator/MallocPages.cpp)
+// answers by changing how it maps and gives back memory from then on; builds
+// without it (the tests, the sanitizer builds) set no answer and the hint
+// does nothing.
 #pragma once
 
 #include <cstdint>
 
 namespace ostrel {
+
+// Files under this size hold few records: most of what their open holds is
+// the same whatever the file (each thread's buffers and allocator pages), and
+// the allocator's habit of keeping freed memory a while for reuse shows as a
+// tenth of a 50 MB mailbox's open. Giving it back at once costs that open a
+// few milliseconds.
+constexpr uint64_t kSmallMailboxBytes = uint64_t(256) << 20;
 
 // Files from this size on are worth huge pages. A heap in huge pages costs
 // some 8 MB more resident memory whatever the file: under 1% of such a
@@ -16,12 +23,25 @@ namespace ostrel {
 // second.
 constexpr uint64_t kLargeMailboxBytes = uint64_t(1) << 30;
 
-// Registers what to run the first time a large mailbox is opened; nullptr
-// unregisters. Meant for a static initialiser, before any open.
-void SetLargeMailboxHook(void (*hook)());
+// How the allocator is asked to serve the opens from some point on.
+enum class tmemoryplan {
+    Default,        // as the allocator comes: the state of a new process
+    GiveBackAtOnce, // freed memory returns to the system at once
+    LargePages,     // 2 MiB pages; stays for the rest of the process
+};
 
-// Called by the open with the file's size: runs the hook, once per process,
-// when the size is at least kLargeMailboxBytes. True if it ran the hook now.
+// The plan for a mailbox of `fileBytes`.
+tmemoryplan MemoryPlanFor(uint64_t fileBytes);
+
+// Registers what to run when the plan changes; nullptr unregisters. The
+// process counts as in the default plan again. Meant for a static
+// initialiser, before any open.
+void SetMemoryPlanHook(void (*hook)(tmemoryplan));
+
+// Called by the open with the file's size: runs the hook when the file's
+// plan differs from the one last given to it. Once LargePages was given,
+// nothing changes any more: what the allocator mapped in huge pages stays
+// so. True if it ran the hook now.
 bool ExpectMailboxOf(uint64_t fileBytes);
 
 } // namespace ostrel

@@ -1,42 +1,64 @@
-// The open's hint to the allocator: only a large mailbox calls the hook, and
-// only the first one, as the allocator's options stay set for the process.
+// The open's hint to the allocator: the hook hears of each change of plan
+// by the mailbox's size, and nothing after the plan of huge pages, which
+// the allocator cannot take back.
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "support/MemoryHint.h"
 
 namespace {
 
-int hookCalls = 0;
-void CountCall() {
-    ++hookCalls;
+using ostrel::tmemoryplan;
+
+std::vector<tmemoryplan> heard;
+void Hear(tmemoryplan plan) {
+    heard.push_back(plan);
 }
 
 class MemoryHintTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        hookCalls = 0;
-        ostrel::SetLargeMailboxHook(CountCall);
+        heard.clear();
+        ostrel::SetMemoryPlanHook(Hear);
     }
-    void TearDown() override { ostrel::SetLargeMailboxHook(nullptr); }
+    void TearDown() override { ostrel::SetMemoryPlanHook(nullptr); }
 };
 
-TEST_F(MemoryHintTest, SmallMailboxesLeaveTheAllocatorAlone) {
-    EXPECT_FALSE(ostrel::ExpectMailboxOf(0));
-    EXPECT_FALSE(ostrel::ExpectMailboxOf(50u << 20));
-    EXPECT_FALSE(ostrel::ExpectMailboxOf(ostrel::kLargeMailboxBytes - 1));
-    EXPECT_EQ(hookCalls, 0);
+constexpr uint64_t kMiB = uint64_t(1) << 20;
+
+TEST_F(MemoryHintTest, EachSizeHasItsPlan) {
+    EXPECT_EQ(ostrel::MemoryPlanFor(0), tmemoryplan::GiveBackAtOnce);
+    EXPECT_EQ(ostrel::MemoryPlanFor(ostrel::kSmallMailboxBytes - 1), tmemoryplan::GiveBackAtOnce);
+    EXPECT_EQ(ostrel::MemoryPlanFor(ostrel::kSmallMailboxBytes), tmemoryplan::Default);
+    EXPECT_EQ(ostrel::MemoryPlanFor(ostrel::kLargeMailboxBytes - 1), tmemoryplan::Default);
+    EXPECT_EQ(ostrel::MemoryPlanFor(ostrel::kLargeMailboxBytes), tmemoryplan::LargePages);
+    EXPECT_EQ(ostrel::MemoryPlanFor(uint64_t(6) << 30), tmemoryplan::LargePages);
 }
 
-TEST_F(MemoryHintTest, TheFirstLargeMailboxCallsTheHookOnce) {
+TEST_F(MemoryHintTest, TheHookHearsOnlyChanges) {
+    EXPECT_FALSE(ostrel::ExpectMailboxOf(512 * kMiB)); // the plan a process starts in
+    EXPECT_TRUE(ostrel::ExpectMailboxOf(50 * kMiB));
+    EXPECT_FALSE(ostrel::ExpectMailboxOf(20 * kMiB));
+    EXPECT_TRUE(ostrel::ExpectMailboxOf(512 * kMiB));
+    EXPECT_EQ(heard, (std::vector<tmemoryplan>{tmemoryplan::GiveBackAtOnce, tmemoryplan::Default}));
+}
+
+TEST_F(MemoryHintTest, LargePagesAreTheLastChange) {
+    EXPECT_TRUE(ostrel::ExpectMailboxOf(50 * kMiB));
     EXPECT_TRUE(ostrel::ExpectMailboxOf(ostrel::kLargeMailboxBytes));
     EXPECT_FALSE(ostrel::ExpectMailboxOf(uint64_t(6) << 30)); // a second, larger file
-    EXPECT_EQ(hookCalls, 1);
+    EXPECT_FALSE(ostrel::ExpectMailboxOf(50 * kMiB));
+    EXPECT_FALSE(ostrel::ExpectMailboxOf(512 * kMiB));
+    EXPECT_EQ(heard,
+              (std::vector<tmemoryplan>{tmemoryplan::GiveBackAtOnce, tmemoryplan::LargePages}));
 }
 
 TEST_F(MemoryHintTest, WithoutAHookTheHintDoesNothing) {
-    ostrel::SetLargeMailboxHook(nullptr);
+    ostrel::SetMemoryPlanHook(nullptr);
+    EXPECT_FALSE(ostrel::ExpectMailboxOf(50 * kMiB));
     EXPECT_FALSE(ostrel::ExpectMailboxOf(uint64_t(6) << 30));
-    EXPECT_EQ(hookCalls, 0);
+    EXPECT_TRUE(heard.empty());
 }
 
 } // namespace

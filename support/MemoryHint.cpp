@@ -9,6 +9,7 @@ namespace {
 
 std::atomic<void (*)(tmemoryplan)> planHook{nullptr};
 std::atomic<tmemoryplan> planGiven{tmemoryplan::Default};
+std::atomic<tmemoryplan> lastMailboxPlan{tmemoryplan::Default};
 
 } // namespace
 
@@ -24,9 +25,10 @@ void SetMemoryPlanHook(void (*hook)(tmemoryplan)) {
 }
 
 bool ExpectMailboxOf(uint64_t fileBytes) {
+    const tmemoryplan plan = MemoryPlanFor(fileBytes);
+    lastMailboxPlan.store(plan);
     void (*hook)(tmemoryplan) = planHook.load();
     if (!hook) return false;
-    const tmemoryplan plan = MemoryPlanFor(fileBytes);
     tmemoryplan given = planGiven.load();
     // Opens on two threads at once agree on one change: the exchange decides.
     do {
@@ -34,6 +36,10 @@ bool ExpectMailboxOf(uint64_t fileBytes) {
     } while (!planGiven.compare_exchange_weak(given, plan));
     hook(plan);
     return true;
+}
+
+tmemoryplan PlanOfLastMailbox() {
+    return lastMailboxPlan.load();
 }
 
 } // namespace ostrel

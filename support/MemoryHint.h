@@ -1,8 +1,8 @@
 // How the open tells the memory allocator what is coming, by the mailbox's
 // size. The allocator glue of the programs (support/allocator/MallocPages.cpp)
 // answers by changing how it maps and gives back memory from then on; builds
-// without it (the tests, the sanitizer builds) set no answer and the hint
-// does nothing.
+// without it (the tests, the sanitizer builds) set no answer. The engine's
+// record slabs, which it maps itself, follow the same plan in every build.
 #pragma once
 
 #include <cstdint>
@@ -43,5 +43,10 @@ void SetMemoryPlanHook(void (*hook)(tmemoryplan));
 // nothing changes any more: what the allocator mapped in huge pages stays
 // so. True if it ran the hook now.
 bool ExpectMailboxOf(uint64_t fileBytes);
+
+// The plan of the file last given to ExpectMailboxOf, hook or no hook;
+// Default before any. For the memory the engine maps itself (the index
+// record slabs, engine/ndb/RecordSlabs.h).
+tmemoryplan PlanOfLastMailbox();
 
 } // namespace ostrel

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <sys/mman.h>
 
+#include "support/MemoryHint.h"
+
 namespace ostrel {
 
 namespace {
@@ -20,8 +22,13 @@ void* MapHugePage() {
     const uintptr_t end = aligned + kHugePageBytes;
     if (start + span > end) ::munmap(reinterpret_cast<void*>(end), start + span - end);
     void* page = reinterpret_cast<void*>(aligned);
-    // Only advice: where huge pages are off, the slab is ordinary memory.
-    ::madvise(page, kHugePageBytes, MADV_HUGEPAGE);
+    // Only advice: where huge pages are off, the slab is ordinary memory. A
+    // small mailbox's slabs do without: a huge page is resident whole from
+    // its first write, and the last slab of each store is mostly empty. On
+    // a mailbox of 128 MiB the two last slabs held 2.2 MB more, a sixth of
+    // all its open holds, to save some 5 ms of page faults.
+    if (PlanOfLastMailbox() != tmemoryplan::GiveBackAtOnce)
+        ::madvise(page, kHugePageBytes, MADV_HUGEPAGE);
     return page;
 }
 

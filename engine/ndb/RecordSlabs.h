@@ -4,7 +4,8 @@
 // per record. A record keeps its address until the store is cleared.
 //
 // The largest slabs are whole 2 MiB pages that the kernel is asked to back
-// with one huge page. Each first write to a fresh 4 KiB page of memory costs a
+// with one huge page, unless the mailbox being opened is a small one
+// (support/MemoryHint.h). Each first write to a fresh 4 KiB page of memory costs a
 // page fault; the indexes of a gigabyte mailbox fill some 8,000 such pages,
 // and on virtual machines a fault costs several times the filling of its page.
 #pragma once

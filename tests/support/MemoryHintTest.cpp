@@ -54,6 +54,18 @@ TEST_F(MemoryHintTest, LargePagesAreTheLastChange) {
               (std::vector<tmemoryplan>{tmemoryplan::GiveBackAtOnce, tmemoryplan::LargePages}));
 }
 
+// The engine's own mappings follow each file, also once the allocator's
+// plan can no longer change, and in builds with no allocator hook.
+TEST_F(MemoryHintTest, TheLastMailboxsPlanFollowsEachFile) {
+    EXPECT_TRUE(ostrel::ExpectMailboxOf(ostrel::kLargeMailboxBytes));
+    EXPECT_EQ(ostrel::PlanOfLastMailbox(), tmemoryplan::LargePages);
+    EXPECT_FALSE(ostrel::ExpectMailboxOf(50 * kMiB));
+    EXPECT_EQ(ostrel::PlanOfLastMailbox(), tmemoryplan::GiveBackAtOnce);
+    ostrel::SetMemoryPlanHook(nullptr);
+    EXPECT_FALSE(ostrel::ExpectMailboxOf(512 * kMiB));
+    EXPECT_EQ(ostrel::PlanOfLastMailbox(), tmemoryplan::Default);
+}
+
 TEST_F(MemoryHintTest, WithoutAHookTheHintDoesNothing) {
     ostrel::SetMemoryPlanHook(nullptr);
     EXPECT_FALSE(ostrel::ExpectMailboxOf(50 * kMiB));

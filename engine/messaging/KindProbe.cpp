@@ -274,6 +274,18 @@ bool TableCannotMatter(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& mes
     });
 }
 
+// The whole build makes an element of each recipient row and reads, as an
+// attachment object, any subnode that an element's NodeId names (a row's
+// 0x67F2, or an unreadable 0x3701): its values can change the kind. So the
+// recipient table is passed by only when the tree holds no subnode such a
+// name could find but the table itself, whose columns TableCannotMatter
+// weighs. Knowing the rows' IDs would take reading the rows, which is most
+// of what the whole read of the table costs.
+bool NothingForARowToName(tsubnodeentry* subnodes) {
+    return !subnodes ||
+           (subnodes->nid == kNidRecipientTable && !subnodes->pNext && !subnodes->pChildren);
+}
+
 // The object with `plan`'s passing by; null when the context is unreadable.
 std::unique_ptr<tpstmessage> ReadObject(tpstfile* file, tblockentry* data, tsubnodeentry* subnodes,
                                         tprobeplan& plan, bool& uncertain) {
@@ -283,7 +295,8 @@ std::unique_ptr<tpstmessage> ReadObject(tpstfile* file, tblockentry* data, tsubn
     if (r != tprobe::Done) return nullptr;
     // The attachment table comes only after a readable recipient table.
     const bool attachments = OwnSubnode(subnodes, kNidAttachmentTable) != nullptr;
-    if (!attachments && TableCannotMatter(file, subnodes, *message, kNidRecipientTable, plan))
+    if (!attachments && NothingForARowToName(subnodes) &&
+        TableCannotMatter(file, subnodes, *message, kNidRecipientTable, plan))
         return message;
     for (uint64_t table : {kNidRecipientTable, kNidAttachmentTable}) {
         r = ApplyTable(file, subnodes, *message, table, plan);

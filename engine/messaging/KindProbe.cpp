@@ -277,13 +277,13 @@ bool TableCannotMatter(tpstfile* file, tsubnodeentry* subnodes, tpstmessage& mes
 // The whole build makes an element of each recipient row and reads, as an
 // attachment object, any subnode that an element's NodeId names (a row's
 // 0x67F2, or an unreadable 0x3701): its values can change the kind. So the
-// recipient table is passed by only when the tree holds no subnode such a
-// name could find but the table itself, whose columns TableCannotMatter
-// weighs. Knowing the rows' IDs would take reading the rows, which is most
-// of what the whole read of the table costs.
+// recipient table is passed by only when there is none, or when the tree
+// holds no subnode such a name could find but the table itself, whose
+// columns TableCannotMatter weighs. Knowing the rows' IDs would take reading
+// the rows, which is most of what the whole read of the table costs.
 bool NothingForARowToName(tsubnodeentry* subnodes) {
-    return !subnodes ||
-           (subnodes->nid == kNidRecipientTable && !subnodes->pNext && !subnodes->pChildren);
+    const tsubnodeentry* table = OwnSubnode(subnodes, kNidRecipientTable);
+    return !table || (table == subnodes && !table->pNext && !table->pChildren);
 }
 
 // The object with `plan`'s passing by; null when the context is unreadable.

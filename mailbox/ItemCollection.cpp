@@ -56,7 +56,7 @@ TPst64File::tkindread TPst64File::ReadKind(tnodeentry* node) {
         // Only the kind and the records decide: the cheap read gives both.
         object = ProbeMessage(&Engine, node);
         KeepRead(node, object.get());
-    } else if (node->fReadRecords != kReadMark) {
+    } else if (node->fReadRecords & kRecordObject) {
         // A node with an object of its own: the same read gave these.
         return {true, false, node->nReadKind, node->fReadRecords};
     }

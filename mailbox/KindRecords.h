@@ -1,6 +1,6 @@
 // What the collections keep of each object they read, in the node
-// (tnodeentry::fReadRecords): that it was read, and which of the records the
-// collections count by it has.
+// (tnodeentry::fReadRecords): that it was read, whether there was an object,
+// and which of the records the collections count by it has.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,11 @@ namespace kindrecords {
 
 enum : uint8_t {
     kReadMark = 0x80,
+    // An object was built. It may have none of the records below: an object
+    // of no known class is still an object, which the folder collection
+    // neither lists nor descends into, where a node without one that holds
+    // others stands in for a folder.
+    kRecordObject = 0x40,
     kRecordMail = 0x01,
     kRecordAppointment = 0x02,
     kRecordContact = 0x04,
@@ -22,6 +27,7 @@ enum : uint8_t {
 inline uint8_t RecordsOf(const tpstmessage* m) {
     uint8_t records = kReadMark;
     if (!m) return records;
+    records |= kRecordObject;
     if (m->MailInfo) records |= kRecordMail;
     if (m->Appointment) records |= kRecordAppointment;
     if (m->Contact) records |= kRecordContact;

@@ -31,7 +31,7 @@ struct tnodeentry {
     // What the folder collection's read told of the node's object, for the
     // item collections after it: its kind and which records it has.
     int32_t nReadKind = 0;
-    uint8_t fReadRecords = 0; // bits of the records; kRecordsUnread until read
+    uint8_t fReadRecords = 0; // 0 until read; then the bits of KindRecords.h
     bool fTopLevel = false;   // linked into the top-level list (lookup bookkeeping)
     uint64_t bidSub = 0;
     uint64_t bidData = 0;

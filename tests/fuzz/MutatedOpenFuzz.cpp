@@ -1,6 +1,7 @@
 // Fuzz target: the open sequence and the folder and item lists on generated
 // mailboxes of both layouts damaged in place (see Mutations.h), and the
-// collections' cheap read of every node against the whole build.
+// collections' cheap read of every node, and the folder and item lists it
+// gives, against the whole build.
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,7 +17,8 @@ namespace {
 void CheckProbe(const std::vector<uint8_t>& bytes) {
     TPst64File pst;
     pst.Open(ostrel::fuzz::WriteScratchFile(bytes));
-    const std::string disagreements = probe::Disagreements(&pst.Engine);
+    std::string disagreements = probe::Disagreements(&pst.Engine);
+    if (disagreements.empty()) disagreements = probe::CollectionDisagreement(pst);
     if (disagreements.empty()) return;
     std::fputs(disagreements.c_str(), stderr);
     std::abort();

@@ -225,6 +225,28 @@ TEST_P(CollectBothLayouts, NodeWithoutObjectButWithChildrenStandsForAMailFolder)
     EXPECT_EQ(row(0x80A2), rows.end());
 }
 
+// A node whose object has none of the records (no class, no folder counts)
+// is an object all the same: the folder collection neither lists it nor
+// goes below it, unlike a node without an object. Its cheap read, kept in
+// the node, must say so too, or every collection after the first would
+// take it for one without an object and list what it holds.
+TEST_P(CollectBothLayouts, ObjectWithoutRecordsIsNoStandInInAnyCollection) {
+    RawStore raw(L());
+    raw.Node(0x8042, kNidIpmSubtree, {Prop::str(0x3001, "No class")});
+    raw.Folder(0x8062, 0x8042, "Below", "IPF.Note");
+    raw.Message(0x200024, 0x8062, "IPM.Note");
+    auto pst = OpenBytes(raw.Finish());
+    const std::vector<uint64_t> listed{0x122, kNidIpmSubtree};
+    pst->CheapCollections = false;
+    EXPECT_EQ(CollectFolders(*pst), 2);
+    EXPECT_EQ(ListedNids(*pst), listed);
+    pst->CheapCollections = true;
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_EQ(CollectFolders(*pst), 2) << "collection " << run;
+        EXPECT_EQ(ListedNids(*pst), listed) << "collection " << run;
+    }
+}
+
 // Among a folder's items such a node is no item: it is a subfolder of its
 // own that lists its items, and the folder's item list leaves it out.
 TEST_P(CollectBothLayouts, NodeWithoutObjectAmongItemsIsASubfolder) {

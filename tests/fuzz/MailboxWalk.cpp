@@ -1,9 +1,13 @@
 // The open-and-list walk shared by the raw and the mutated open targets.
 #include "tests/fuzz/MailboxWalk.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "display/FolderList.h"
 #include "display/ItemRows.h"
 #include "tests/fuzz/ScratchFiles.h"
+#include "tests/mailbox/ProbeAgreement.h"
 
 namespace ostrel::fuzz {
 namespace {
@@ -25,6 +29,16 @@ void OpenAndListFolders(std::span<const uint8_t> fileBytes) {
         for (int32_t i = 0; i < items.Count && i < kRowsPerFolder; ++i)
             BuildItemRow(pst, row.Node, i);
     }
+}
+
+void CheckCheapReadsAgree(std::span<const uint8_t> fileBytes) {
+    TPst64File pst;
+    pst.Open(WriteScratchFile(fileBytes));
+    std::string disagreements = probe::Disagreements(&pst.Engine);
+    if (disagreements.empty()) disagreements = probe::CollectionDisagreement(pst);
+    if (disagreements.empty()) return;
+    std::fputs(disagreements.c_str(), stderr);
+    std::abort();
 }
 
 } // namespace ostrel::fuzz

@@ -5,7 +5,8 @@
 // bytes each: a 24-bit offset into the pages and blocks (bit 23: seal the
 // edited page's CRC again, so that the page scans take it) and the new
 // byte; the edited image goes through the open sequence and the folder
-// lists, and every node's data and subnode trees are read.
+// lists, every node's data and subnode trees are read, and the collections'
+// cheap reads must give what the whole builds give.
 #include <cstdlib>
 
 #include "engine/uPST64Format.h"
@@ -69,5 +70,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> image = EditedSeed(data + 1, size - 1);
     ReadEveryNode(image);
     ostrel::fuzz::OpenAndListFolders(image);
+    ostrel::fuzz::CheckCheapReadsAgree(image);
     return 0;
 }

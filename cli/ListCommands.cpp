@@ -36,6 +36,9 @@ int Folders(const std::string& file, std::ostream& out) {
 int Items(const std::string& file, const std::string& path, std::ostream& out) {
     TPst64File pst;
     if (!OpenMailbox(pst, file, std::cerr)) return kUnreadableStatus;
+    // Only the paths are looked at, not the captions' counts: the folder
+    // list reads no item then, and the chosen folder's items are read once.
+    pst.CountFolderItems = false;
     std::vector<tfolderrow> rows = BuildFolderRows(pst, file);
     const tfolderrow* chosen = nullptr;
     for (const tfolderrow& row : rows)

@@ -29,12 +29,13 @@ bool CountsFor(int32_t folderKind, int32_t itemKind) {
 
 } // namespace
 
-// A node that is no folder, has no parent to be counted in and holds no
-// others shows nowhere in the folder list, whatever its object says: the
-// store's tables and maps at the top level, some of them large.
+// A node that is no folder and holds no others is never listed in the
+// folder list, whatever its object says: at most its parent counts it. Where
+// it has no parent (the store's tables and maps at the top level, some of
+// them large), or where nothing is counted, it adds nothing at all.
 bool TPst64File::AddsNothingToFolderList(const tnodeentry* node) const {
-    return !IsFolderNid(node->nid) && !node->pParent && !node->pFirstChild &&
-           gathering_.count(node) == 0;
+    if (IsFolderNid(node->nid) || node->pFirstChild || gathering_.count(node) != 0) return false;
+    return !node->pParent || !CountFolderItems;
 }
 
 bool TPst64File::AppendItem(tnodeentry* node) {
@@ -76,7 +77,7 @@ TPst64File::tkindread TPst64File::ReadKind(tnodeentry* node) {
 
 int32_t TPst64File::CollectItems(tnodeentry* start, int32_t kind, int32_t depth) {
     if (!ItemList) ItemList.emplace();
-    if (depth == 0 && kind == kKindFolder && CheapCollections) ReadKindsAhead();
+    if (depth == 0 && CheapCollections) ReadKindsAhead(kind == kKindFolder ? nullptr : start);
     int32_t count = 0;
     for (tnodeentry* node = start; node && Enumerating; node = node->pNext) {
         ostrel::PumpEvents();

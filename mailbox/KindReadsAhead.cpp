@@ -1,4 +1,4 @@
-// The folder collection's reads on every core. Each node's cheap read
+// The collections' reads on every core. Each node's cheap read
 // (ProbeMessage) depends on nothing but the file and the node, so the reads
 // of many nodes can run at once: the threads share out the nodes in chunks,
 // each keeps what it read in the nodes it took, and the collection walks the
@@ -46,9 +46,19 @@ std::vector<tnodeentry*> TPst64File::NodesToReadAhead() const {
     return pending;
 }
 
-void TPst64File::ReadKindsAhead() {
+// An item collection's: the items of one folder not read yet, which the
+// folder collection leaves unread where it counts nothing.
+std::vector<tnodeentry*> TPst64File::SiblingsToReadAhead(tnodeentry* first) {
+    std::vector<tnodeentry*> pending;
+    for (tnodeentry* node = first; node; node = node->pNext)
+        if (node->fReadRecords == 0 && node->pDataBlock) pending.push_back(node);
+    return pending;
+}
+
+void TPst64File::ReadKindsAhead(tnodeentry* items) {
     if (std::thread::hardware_concurrency() < 2) return;
-    const std::vector<tnodeentry*> pending = NodesToReadAhead();
+    const std::vector<tnodeentry*> pending =
+        items ? SiblingsToReadAhead(items) : NodesToReadAhead();
     if (pending.size() < kFewestForThreads) return;
     // In file order (see FileOrder.h): each thread's reads then move forward.
     const std::vector<size_t> order =

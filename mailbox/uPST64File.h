@@ -82,6 +82,11 @@ public:
     // that cannot change their result. False: every node's whole object, as
     // a reference for the tests that prove both ways agree.
     bool CheapCollections = true;
+    // Whether the folder collection counts each folder's items (cItems, the
+    // counts of the folder list's captions). False where no count is shown,
+    // as in `ostrel items`: the folders, their kinds and their order are the
+    // same, and no item of the mailbox is read for them. Cheap collections only.
+    bool CountFolderItems = true;
 
     // Result codes: 0 delivered with more to come, 1 delivered and last,
     // -1 nothing delivered, -2 index out of range.
@@ -118,10 +123,12 @@ private:
         uint8_t records = 0; // kindrecords bits
     };
     tkindread ReadKind(tnodeentry* node);
-    // The cheap reads of every node the folder collection may ask for, on
-    // every core, kept in the nodes for ReadKind.
-    void ReadKindsAhead();
+    // The cheap reads of every node the folder collection may ask for, or
+    // with `items`, of `items` and its siblings, on every core, kept in the
+    // nodes for ReadKind.
+    void ReadKindsAhead(tnodeentry* items = nullptr);
     std::vector<tnodeentry*> NodesToReadAhead() const;
+    static std::vector<tnodeentry*> SiblingsToReadAhead(tnodeentry* first);
     std::optional<size_t> PositionInList(tnodeentry* node);
     std::unique_ptr<tpstmessage> BuildObject(tnodeentry* node);
     void ReshapeOfflineTree();

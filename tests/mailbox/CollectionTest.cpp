@@ -189,6 +189,39 @@ TEST_P(CollectBothLayouts, SecondFolderCollectionCountsAgain) {
     EXPECT_EQ(BuildFolderRows(*pst, "f.pst").back().Caption, "Inbox(6)");
 }
 
+// Without counts the folder list has the same rows, bare of counts, and
+// has read no item: the item collection of a folder reads its own.
+TEST_P(CollectBothLayouts, FolderListWithoutCountsReadsNoItem) {
+    Mailbox m;
+    Folder inbox("Inbox");
+    inbox.items = {OfKind(ItemKind::Note, "a"), OfKind(ItemKind::Note, "b")};
+    Folder sub("Sub");
+    sub.items = {OfKind(ItemKind::Note, "c")};
+    inbox.folders = {sub};
+    m.ipmSubtree.folders = {inbox};
+    const std::vector<uint8_t> image = MailboxWriter(Opts(L())).write(m);
+    auto counted = OpenBytes(image);
+    auto uncounted = OpenBytes(image);
+    uncounted->CountFolderItems = false;
+    const std::vector<tfolderrow> withCounts = BuildFolderRows(*counted, "f.pst");
+    const std::vector<tfolderrow> rows = BuildFolderRows(*uncounted, "f.pst");
+    ASSERT_EQ(rows.size(), withCounts.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].Path, withCounts[i].Path);
+        EXPECT_EQ(rows[i].Depth, withCounts[i].Depth);
+    }
+    EXPECT_EQ(withCounts.back().Caption, "Sub(1)");
+    EXPECT_EQ(rows.back().Caption, "Sub");
+    for (const auto& node : uncounted->Engine.nodes.owned)
+        if ((node->nid & 0x1F) == 0x04) EXPECT_EQ(node->fReadRecords, 0) << node->nid;
+
+    const tfolderrow& inboxRow = rows[rows.size() - 2];
+    ASSERT_EQ(inboxRow.Caption, "Inbox");
+    tfolderitems items = CollectFolderItems(*uncounted, inboxRow.Node);
+    EXPECT_EQ(items.Count, 2);
+    EXPECT_EQ(BuildItemRows(*uncounted, inboxRow.Node, 0, 2).size(), 2u);
+}
+
 // A folder node whose object cannot be read but that has children is kept
 // as a mail folder: its items are counted and its subfolders are listed.
 TEST_P(CollectBothLayouts, NodeWithoutObjectButWithChildrenStandsForAMailFolder) {

@@ -84,21 +84,32 @@ inline std::string RowText(const titemrow& row) {
     return out + " | icon " + std::to_string(row.Icon);
 }
 
-// The folder list (captions with counts, paths, depths) and every listed
-// folder's item collection with its rows, as one text; the collections read
-// the way `cheap` says, from counts at zero, and the cheap way reads the
-// rows on every core, the other way one by one.
-inline std::string Collections(TPst64File& pst, bool cheap) {
+// Forgets the cheap reads the nodes keep, so that the next collections
+// read every node again: the folder collection, or without counts the item
+// collections.
+inline void ForgetKeptReads(TPst64File& pst) {
+    for (const auto& node : pst.Engine.nodes.owned) {
+        node->fReadRecords = 0;
+        node->nReadKind = 0;
+    }
+}
+
+// The folder list (paths, depths, and with `counts` the captions with their
+// counts) and every listed folder's item collection with its rows, as one
+// text; the collections read the way `cheap` says, from counts at zero, and
+// the cheap way reads the rows on every core, the other way one by one.
+inline std::string Collections(TPst64File& pst, bool cheap, bool counts = true) {
     for (const auto& node : pst.Engine.nodes.owned) {
         node->cItems = 0;
         node->nFolderKind = 0;
     }
     pst.CheapCollections = cheap;
+    pst.CountFolderItems = counts;
     tnodeentry* start = pst.CurrentNode; // the item collections move it
     std::ostringstream out;
     const std::vector<tfolderrow> rows = BuildFolderRows(pst, "file");
     for (const tfolderrow& row : rows)
-        out << row.Depth << " " << row.Path << " | " << row.Caption << "\n";
+        out << row.Depth << " " << row.Path << (counts ? " | " + row.Caption : "") << "\n";
     for (const tfolderrow& row : rows) {
         if (!row.Node) continue;
         tfolderitems items = CollectFolderItems(pst, row.Node);
@@ -118,16 +129,23 @@ inline std::string Collections(TPst64File& pst, bool cheap) {
     pst.ClearItemList();
     pst.CurrentNode = start;
     pst.CheapCollections = true;
+    pst.CountFolderItems = true;
     return out.str();
 }
 
 // Empty when the collections give the same folder list and item lists with
-// the cheap reads and with every node's whole object; else both texts.
+// the cheap reads and with every node's whole object, and again without the
+// counts, where the item collections read their items themselves; else
+// both texts.
 inline std::string CollectionDisagreement(TPst64File& pst) {
     const std::string cheap = Collections(pst, true);
     const std::string whole = Collections(pst, false);
-    if (cheap == whole) return {};
-    return "cheap collections:\n" + cheap + "whole builds:\n" + whole;
+    if (cheap != whole) return "cheap collections:\n" + cheap + "whole builds:\n" + whole;
+    ForgetKeptReads(pst);
+    const std::string uncounted = Collections(pst, true, false);
+    const std::string reference = Collections(pst, false, false);
+    if (uncounted == reference) return {};
+    return "cheap collections without counts:\n" + uncounted + "whole builds:\n" + reference;
 }
 
 } // namespace probe

@@ -1,4 +1,5 @@
-// The open-and-list walk shared by the raw and the mutated open targets.
+// The open-and-list walk and the check of the cheap reads, shared by the
+// fuzz targets of whole mailboxes.
 #include "tests/fuzz/MailboxWalk.h"
 
 #include <cstdio>

@@ -23,6 +23,9 @@ using opened::OpenBytes;
 using namespace pstw;
 
 constexpr int32_t kFolders = 17;
+// [MS-PST] 2.2.2.1 NID types.
+constexpr uint64_t kNidTypeMask = 0x1F;
+constexpr uint64_t kNidTypeNormalMessage = 0x04;
 
 Options Opts(Layout layout) {
     Options o;
@@ -213,7 +216,8 @@ TEST_P(CollectBothLayouts, FolderListWithoutCountsReadsNoItem) {
     EXPECT_EQ(withCounts.back().Caption, "Sub(1)");
     EXPECT_EQ(rows.back().Caption, "Sub");
     for (const auto& node : uncounted->Engine.nodes.owned)
-        if ((node->nid & 0x1F) == 0x04) EXPECT_EQ(node->fReadRecords, 0) << node->nid;
+        if ((node->nid & kNidTypeMask) == kNidTypeNormalMessage)
+            EXPECT_EQ(node->fReadRecords, 0) << node->nid;
 
     const tfolderrow& inboxRow = rows[rows.size() - 2];
     ASSERT_EQ(inboxRow.Caption, "Inbox");
